@@ -1,0 +1,20 @@
+# Compiler settings shared by every target of our own.
+
+if(SENKEY_SANITIZE STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+elseif(SENKEY_SANITIZE STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+elseif(NOT SENKEY_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "SENKEY_SANITIZE must be empty, address or thread")
+endif()
+
+# Warnings for a target of ours; third-party headers come in as system includes.
+function(senkey_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+                                             -Wold-style-cast -Wcast-align -Woverloaded-virtual)
+    if(SENKEY_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()
