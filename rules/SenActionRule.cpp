@@ -1,0 +1,49 @@
+#include "SenActionRule.h"
+
+#include <cmath>
+
+#include "SenAction.h"
+
+SenActionRule::SenActionRule(Rule rule, QObject* parent) : QObject(parent), m_rule(rule) {}
+
+SenActionRule::SenActionRule(const SenActionRule& other) : QObject(other.parent()), m_rule(other.m_rule) {}
+
+SenActionRule& SenActionRule::operator=(const SenActionRule& other)
+{
+    m_rule = other.m_rule;
+    return *this;
+}
+
+bool SenActionRule::compare(const QVariant& value, const QVariant& threshold) const
+{
+    const double a = value.toDouble();
+    const double b = threshold.toDouble();
+    const bool equal = std::fabs(a - b) < kTolerance;
+    switch (m_rule) {
+    case Equal:
+        return equal;
+    case NotEqual:
+        return !equal;
+    case GreaterThan:
+        return !equal && a > b;
+    case LessThan:
+        return !equal && a < b;
+    }
+    return false;
+}
+
+QStringList SenActionRule::ruleNames(const SenAction* action)
+{
+    if (action == nullptr) {
+        return {};
+    }
+    switch (action->triggerType()) {
+    case SenAction::Binary:
+        return {QStringLiteral("occurs"), QStringLiteral("does not occur")};
+    case SenAction::Range:
+        return {QStringLiteral("is equal to"), QStringLiteral("is not equal to"), QStringLiteral("is greater than"),
+                QStringLiteral("is less than")};
+    default:
+        return {};
+    }
+}
