@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+/// A native top-level window; 0 is the null handle.
+using WindowHandle = std::uint32_t;
+
+/// A window's area in screen coordinates, both corners inclusive.
+struct WindowRect {
+    int left = 0;
+    int top = 0;
+    int right = -1;
+    int bottom = -1;
+
+    bool isEmpty() const { return right < left || bottom < top; }
+    bool operator==(const WindowRect&) const = default;
+};
+
+/// The windows of the desktop, as far as the program needs them: finding and inspecting a window and
+/// handing it typed characters directly. Implementations are called from more than one thread.
+class WindowSystem
+{
+public:
+    virtual ~WindowSystem() = default;
+
+    /// False when there is no desktop to talk to; every call then finds nothing and posts nothing.
+    virtual bool isAvailable() const = 0;
+
+    /// The window that has the user's attention, 0 when none can be told.
+    virtual WindowHandle foregroundWindow() = 0;
+    /// The first top-level window, from the top of the stack, whose caption equals the title; 0 if none.
+    virtual WindowHandle findWindow(const QString& title) = 0;
+    /// Hands one character to the window without going through the focus. Returns whether it was sent.
+    virtual bool postChar(WindowHandle window, char ch) = 0;
+
+    virtual bool isValidWindow(WindowHandle window) = 0;
+    /// The deepest visible window under a screen point, 0 if none.
+    virtual WindowHandle windowAt(int x, int y) = 0;
+    virtual QString windowCaption(WindowHandle window) = 0;
+    virtual QString windowClassName(WindowHandle window) = 0;
+    virtual WindowRect windowRect(WindowHandle window) = 0;
+};

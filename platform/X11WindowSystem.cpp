@@ -1,0 +1,261 @@
+#include "X11WindowSystem.h"
+
+// Qt before X11: Xlib defines macros (Bool, Status) that clash with Qt's names.
+#include <QDebug>
+
+#include "X11ErrorTrap.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include <deque>
+
+namespace {
+
+// Reads a property of 32-bit items (XIDs) and returns the first, 0 when absent.
+unsigned long firstWindowProperty(Display* display, Window window, Atom property)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    unsigned long result = 0;
+    if (XGetWindowProperty(display, window, property, 0, 1, False, XA_WINDOW, &type, &format, &count, &remaining,
+                           &data) == Success &&
+        data) {
+        if (format == 32 && count == 1) {
+            result = *reinterpret_cast<unsigned long*>(data);
+        }
+        XFree(data);
+    }
+    return result;
+}
+
+KeySym keysymForChar(char ch)
+{
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '\n' || c == '\r') {
+        return XK_Return;
+    }
+    if (c == '\t') {
+        return XK_Tab;
+    }
+    // Printable ASCII keysyms have the character's own value.
+    if (c >= 0x20 && c < 0x7F) {
+        return c;
+    }
+    return NoSymbol;
+}
+
+} // namespace
+
+X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
+    : display_(XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData()))
+{
+}
+
+X11WindowSystem::~X11WindowSystem()
+{
+    if (display_) {
+        XCloseDisplay(display_);
+    }
+}
+
+WindowHandle X11WindowSystem::foregroundWindow()
+{
+    if (!display_) {
+        return 0;
+    }
+    std::lock_guard lock(mutex_);
+    const Atom active = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+    return static_cast<WindowHandle>(firstWindowProperty(display_, DefaultRootWindow(display_), active));
+}
+
+WindowHandle X11WindowSystem::findWindow(const QString& title)
+{
+    if (!display_) {
+        return 0;
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    // Top-level windows are the root's children, or under a window manager the children of its frames;
+    // search both levels, the top of the stack first.
+    std::deque<std::pair<Window, int>> pending{{DefaultRootWindow(display_), 0}};
+    while (!pending.empty()) {
+        const auto [parent, depth] = pending.front();
+        pending.pop_front();
+        Window root = 0, parentOfParent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display_, parent, &root, &parentOfParent, &children, &count)) {
+            continue;
+        }
+        for (unsigned i = count; i-- > 0;) {
+            if (captionLocked(children[i]) == title) {
+                const Window found = children[i];
+                XFree(children);
+                return static_cast<WindowHandle>(found);
+            }
+            if (depth < 1) {
+                pending.emplace_back(children[i], depth + 1);
+            }
+        }
+        if (children) {
+            XFree(children);
+        }
+    }
+    return 0;
+}
+
+bool X11WindowSystem::postChar(WindowHandle window, char ch)
+{
+    if (!display_ || window == 0) {
+        return false;
+    }
+    const KeySym keysym = keysymForChar(ch);
+    std::lock_guard lock(mutex_);
+    const KeyCode keycode = keysym == NoSymbol ? 0 : XKeysymToKeycode(display_, keysym);
+    if (keycode == 0) {
+        qDebug("No key of the current layout types character 0x%x; nothing posted", static_cast<unsigned char>(ch));
+        return false;
+    }
+    // The state must carry Shift when the layout gives the keysym only on the shifted level.
+    const unsigned state = XkbKeycodeToKeysym(display_, keycode, 0, 0) == keysym ? 0 : ShiftMask;
+
+    X11ErrorTrap trap(display_);
+    XKeyEvent event{};
+    event.display = display_;
+    event.window = window;
+    event.root = DefaultRootWindow(display_);
+    event.subwindow = None;
+    event.time = CurrentTime;
+    event.x = event.y = event.x_root = event.y_root = 1;
+    event.same_screen = True;
+    event.state = state;
+    event.keycode = keycode;
+    for (int type : {KeyPress, KeyRelease}) {
+        event.type = type;
+        XSendEvent(display_, window, True, type == KeyPress ? KeyPressMask : KeyReleaseMask,
+                   reinterpret_cast<XEvent*>(&event));
+    }
+    return trap.ok();
+}
+
+bool X11WindowSystem::isValidWindow(WindowHandle window)
+{
+    if (!display_ || window == 0) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    XWindowAttributes attributes;
+    const Status status = XGetWindowAttributes(display_, window, &attributes);
+    return trap.ok() && status != 0;
+}
+
+WindowHandle X11WindowSystem::windowAt(int x, int y)
+{
+    if (!display_) {
+        return 0;
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    const Window root = DefaultRootWindow(display_);
+    Window current = root;
+    Window child = None;
+    int childX = 0, childY = 0;
+    // XTranslateCoordinates reports the mapped child under the point; follow it down to the leaf.
+    while (XTranslateCoordinates(display_, root, current, x, y, &childX, &childY, &child) && child != None) {
+        current = child;
+    }
+    if (!trap.ok() || current == root) {
+        return 0;
+    }
+    return static_cast<WindowHandle>(current);
+}
+
+QString X11WindowSystem::windowCaption(WindowHandle window)
+{
+    if (!display_ || window == 0) {
+        return {};
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    QString caption = captionLocked(window);
+    return trap.ok() ? caption : QString();
+}
+
+QString X11WindowSystem::captionLocked(unsigned long window)
+{
+    const Atom netWmName = XInternAtom(display_, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, window, netWmName, 0, 1024, False, utf8, &type, &format, &count, &remaining,
+                           &data) == Success &&
+        data) {
+        QString caption;
+        if (type == utf8 && format == 8) {
+            caption = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
+        }
+        XFree(data);
+        if (!caption.isEmpty()) {
+            return caption;
+        }
+    }
+    XTextProperty property{};
+    if (!XGetWMName(display_, window, &property) || !property.value) {
+        return {};
+    }
+    QString caption;
+    char** list = nullptr;
+    int items = 0;
+    if (Xutf8TextPropertyToTextList(display_, &property, &list, &items) >= Success && list) {
+        if (items > 0) {
+            caption = QString::fromUtf8(list[0]);
+        }
+        XFreeStringList(list);
+    }
+    XFree(property.value);
+    return caption;
+}
+
+QString X11WindowSystem::windowClassName(WindowHandle window)
+{
+    if (!display_ || window == 0) {
+        return {};
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    XClassHint hint{};
+    QString className;
+    if (XGetClassHint(display_, window, &hint)) {
+        className = QString::fromLocal8Bit(hint.res_class);
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    return trap.ok() ? className : QString();
+}
+
+WindowRect X11WindowSystem::windowRect(WindowHandle window)
+{
+    if (!display_ || window == 0) {
+        return {};
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    XWindowAttributes attributes{};
+    int left = 0, top = 0;
+    Window child = None;
+    if (!XGetWindowAttributes(display_, window, &attributes) ||
+        !XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &left, &top, &child) ||
+        !trap.ok()) {
+        return {};
+    }
+    return {left, top, left + attributes.width - 1, top + attributes.height - 1};
+}
