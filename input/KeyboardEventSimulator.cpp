@@ -1,0 +1,387 @@
+#include "KeyboardEventSimulator.h"
+
+#include "KeyNames.h"
+
+#include <QDebug>
+#include <QMutexLocker>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::uint16_t kLeftShiftScanCode = 0x2A;
+constexpr int kTickMs = 10;
+
+const char* const kSimulateKeyWarning = "Warning: KeyboardEventSimulator::simulateKey() is blocking another thread!";
+const char* const kSimulateKeysWarning = "Warning: KeyboardEventSimulator::simulateKeys() is blocking another thread!";
+const char* const kSimulateKeyComboWarning =
+    "Warning: KeyboardEventSimulator::simulateKeyCombo() is blocking another thread!";
+
+bool typesNothing(char ch)
+{
+    return static_cast<unsigned char>(ch) > 0x7F || scanCodeForChar(ch) == 0;
+}
+
+} // namespace
+
+KeyboardEventSimulator::KeyboardEventSimulator(InputInjector& injector, WindowSystem& windowSystem, QObject* parent)
+    : QThread(parent), injector_(injector), windowSystem_(windowSystem)
+{
+}
+
+KeyboardEventSimulator::~KeyboardEventSimulator()
+{
+    stop();
+    releaseAll();
+}
+
+void KeyboardEventSimulator::stop()
+{
+    quit();
+    wait();
+}
+
+void KeyboardEventSimulator::run()
+{
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, this, &KeyboardEventSimulator::processKeyEvents, Qt::DirectConnection);
+    timer.start(kTickMs);
+    exec();
+    timer.stop();
+}
+
+void KeyboardEventSimulator::queueKeys(const QString& keys, bool holdKey, bool enterKey, uint holdTime,
+                                       uint triggerDelayTime)
+{
+    enqueue(std::make_unique<KeyEventRequest>(keys, holdKey, enterKey, holdTime, triggerDelayTime));
+}
+
+void KeyboardEventSimulator::queueKeyCombo(const QList<int>& keyCombo, uint holdTime)
+{
+    enqueue(std::make_unique<KeyEventRequest>(keyCombo, holdTime));
+}
+
+void KeyboardEventSimulator::queueMouse(int mouseButNum, bool holdKey, uint holdTime)
+{
+    enqueue(std::make_unique<KeyEventRequest>(mouseButNum, holdKey, holdTime));
+}
+
+qsizetype KeyboardEventSimulator::queuedRequestCount() const
+{
+    QMutexLocker lock(&queueMutex_);
+    return static_cast<qsizetype>(queue_.size());
+}
+
+void KeyboardEventSimulator::enqueue(std::unique_ptr<KeyEventRequest> request)
+{
+    QMutexLocker lock(&queueMutex_);
+    if (static_cast<qsizetype>(queue_.size()) >= kMaxQueuedRequests) {
+        lock.unlock();
+        qDebug("KeyboardEventSimulator: %lld requests are waiting; request dropped",
+               static_cast<long long>(kMaxQueuedRequests));
+        return;
+    }
+    queue_.push_back(std::move(request));
+}
+
+void KeyboardEventSimulator::processKeyEvents()
+{
+    std::unique_ptr<KeyEventRequest> request;
+    {
+        QMutexLocker lock(&queueMutex_);
+        if (queue_.empty()) {
+            return;
+        }
+        request = std::move(queue_.front());
+        queue_.pop_front();
+    }
+    const unsigned generation = releaseGeneration_;
+    switch (request->kind) {
+    case KeyEventRequest::KeyString:
+        simulateKeys(request->keys, request->holdKey, request->enterKey, request->holdTime, request->triggerDelayTime);
+        break;
+    case KeyEventRequest::KeyCombination:
+        simulateKeyCombo(request->keyCombo, request->holdTime);
+        break;
+    case KeyEventRequest::MouseClick:
+        triggerMouse(request->mouseButNum);
+        break;
+    }
+    // A releaseAll() that came while this request was under way may have missed what it pressed since.
+    if (releaseGeneration_ != generation) {
+        releaseHeld();
+    }
+}
+
+void KeyboardEventSimulator::sleepMs(uint ms, const char* warningIfOtherThread)
+{
+    if (QThread::currentThread() != this) {
+        qDebug("%s", warningIfOtherThread);
+    }
+    QThread::msleep(ms);
+}
+
+void KeyboardEventSimulator::simulateKey(char keychar, bool holdKey, bool /*enterKey*/, uint holdTime)
+{
+    triggerKey(keychar);
+    if (holdKey) {
+        return;
+    }
+    if (holdTime > 0) {
+        sleepMs(holdTime, kSimulateKeyWarning);
+    }
+    releaseKey(keychar);
+}
+
+void KeyboardEventSimulator::triggerKey(char keychar)
+{
+    bool needsShift = false;
+    const int scanCode = scanCodeForChar(keychar, &needsShift);
+    if (scanCode == 0) {
+        qDebug("Character 0x%x has no key; nothing typed", static_cast<unsigned char>(keychar));
+        return;
+    }
+    if (needsShift) {
+        pressScanCode(kLeftShiftScanCode);
+    }
+    pressScanCode(static_cast<std::uint16_t>(scanCode));
+}
+
+void KeyboardEventSimulator::releaseKey(char keychar)
+{
+    bool needsShift = false;
+    const int scanCode = scanCodeForChar(keychar, &needsShift);
+    if (scanCode == 0) {
+        return;
+    }
+    if (needsShift) {
+        releaseScanCode(kLeftShiftScanCode);
+    }
+    releaseScanCode(static_cast<std::uint16_t>(scanCode));
+}
+
+void KeyboardEventSimulator::simulateKeys(QString keys, bool holdKey, bool /*enterKey*/, uint holdTime,
+                                          uint triggerDelayTime)
+{
+    const unsigned generation = releaseGeneration_;
+    for (qsizetype i = 0; i < keys.length(); ++i) {
+        if (releaseGeneration_ != generation) {
+            return;
+        }
+        const char ch = keyStringChar(keys.at(i));
+        if (typesNothing(ch)) {
+            qDebug("Character U+%04x of a key string has no key; skipped", keys.at(i).unicode());
+            continue;
+        }
+        triggerKey(ch);
+        // Only a key string of exactly one character (an appended Enter counts) is held down.
+        if (!(holdKey && keys.length() == 1)) {
+            if (holdTime > 0) {
+                sleepMs(holdTime, kSimulateKeyWarning);
+            }
+            releaseKey(ch);
+        }
+        if (triggerDelayTime > 0) {
+            sleepMs(triggerDelayTime, kSimulateKeysWarning);
+        }
+    }
+}
+
+void KeyboardEventSimulator::simulateKeyCombo(QList<int> keyCombo, uint holdTime)
+{
+    if (keyCombo.isEmpty()) {
+        return;
+    }
+    triggerKeyCombo(keyCombo);
+    if (holdTime > 0) {
+        sleepMs(holdTime, kSimulateKeyComboWarning);
+    }
+    releaseKeyCombo(keyCombo);
+}
+
+void KeyboardEventSimulator::triggerKeyCombo(QList<int> keyCombo)
+{
+    for (int keyCode : keyCombo) {
+        // Only the low 16 bits are a scan code ("Left Click" carries more); 0 is a combination without key.
+        if (const auto scanCode = static_cast<std::uint16_t>(scanCodeForKey(keyCode))) {
+            pressScanCode(scanCode);
+        }
+    }
+}
+
+void KeyboardEventSimulator::releaseKeyCombo(QList<int> keyCombo)
+{
+    for (auto it = keyCombo.crbegin(); it != keyCombo.crend(); ++it) {
+        if (const auto scanCode = static_cast<std::uint16_t>(scanCodeForKey(*it))) {
+            releaseScanCode(scanCode);
+        }
+    }
+}
+
+void KeyboardEventSimulator::simulateMouse(int mouseButNum, bool holdKey, uint holdTime)
+{
+    triggerMouse(mouseButNum);
+    if (!holdKey && holdTime > 0) {
+        sleepMs(holdTime, kSimulateKeyWarning);
+    }
+    releaseMouse(mouseButNum);
+}
+
+void KeyboardEventSimulator::triggerMouse(int butnum)
+{
+    switch (butnum) {
+    case 0:
+        pressButton(MouseButton::Left);
+        break;
+    case 1:
+        pressButton(MouseButton::Middle);
+        break;
+    case 2:
+        pressButton(MouseButton::Right);
+        break;
+    case 3:
+        for (int click = 0; click < 2; ++click) {
+            pressButton(MouseButton::Left);
+            releaseButton(MouseButton::Left);
+        }
+        break;
+    case 4:
+        // Pressed once until released. No pointer capture is taken: X11 and the kernel keep sending the
+        // motion of a pressed button to the window it was pressed on.
+        if (!heldLeftDown_.exchange(true)) {
+            pressButton(MouseButton::Left);
+        }
+        break;
+    default:
+        return;
+    }
+    mousePressed_[static_cast<std::size_t>(butnum)] = true;
+}
+
+void KeyboardEventSimulator::releaseMouse(int butnum)
+{
+    if (butnum < 0 || butnum >= kButtonCount || !mousePressed_[static_cast<std::size_t>(butnum)].exchange(false)) {
+        return;
+    }
+    switch (butnum) {
+    case 1:
+        releaseButton(MouseButton::Middle);
+        break;
+    case 2:
+        releaseButton(MouseButton::Right);
+        break;
+    case 4:
+        heldLeftDown_ = false;
+        releaseButton(MouseButton::Left);
+        break;
+    default:
+        releaseButton(MouseButton::Left);
+        break; // 0, and the extra release after a double click
+    }
+}
+
+void KeyboardEventSimulator::sendKeyToWindow(WindowHandle windowHandle, char key)
+{
+    if (windowHandle != 0) {
+        postChar(windowHandle, key);
+    }
+}
+
+void KeyboardEventSimulator::sendKeysToWindow(WindowHandle windowHandle, QString keys)
+{
+    if (windowHandle == 0) {
+        return;
+    }
+    for (QChar ch : keys) {
+        postChar(windowHandle, keyStringChar(ch));
+    }
+}
+
+void KeyboardEventSimulator::sendKeyToWindow(QString windowTitle, char key)
+{
+    sendKeyToWindow(windowSystem_.findWindow(windowTitle), key);
+}
+
+void KeyboardEventSimulator::sendKeysToWindow(QString windowTitle, QString keys)
+{
+    sendKeysToWindow(windowSystem_.findWindow(windowTitle), keys);
+}
+
+void KeyboardEventSimulator::sendMouseToWindow(WindowHandle windowHandle, int butnum)
+{
+    // The click lands at the pointer; this only makes sure the chosen window is the one in front.
+    if (windowHandle != 0 && windowHandle == windowSystem_.foregroundWindow()) {
+        triggerMouse(butnum);
+    }
+}
+
+void KeyboardEventSimulator::postChar(WindowHandle windowHandle, char key)
+{
+    if (static_cast<unsigned char>(key) > 0x7F || key == 0) {
+        qDebug("Character 0x%x is beyond ASCII; not posted", static_cast<unsigned char>(key));
+        return;
+    }
+    windowSystem_.postChar(windowHandle, key);
+}
+
+void KeyboardEventSimulator::releaseAll()
+{
+    ++releaseGeneration_;
+    {
+        QMutexLocker lock(&queueMutex_);
+        queue_.clear();
+    }
+    releaseHeld();
+}
+
+void KeyboardEventSimulator::releaseHeld()
+{
+    for (auto& pressed : mousePressed_) {
+        pressed = false;
+    }
+    heldLeftDown_ = false;
+
+    std::lock_guard lock(pressedMutex_);
+    // Last pressed first, so modifiers go up after the keys they modify.
+    for (auto it = pressedKeys_.crbegin(); it != pressedKeys_.crend(); ++it) {
+        injector_.releaseKey(*it);
+    }
+    for (auto it = pressedButtons_.crbegin(); it != pressedButtons_.crend(); ++it) {
+        injector_.releaseButton(*it);
+    }
+    pressedKeys_.clear();
+    pressedButtons_.clear();
+}
+
+void KeyboardEventSimulator::pressScanCode(std::uint16_t scanCode)
+{
+    std::lock_guard lock(pressedMutex_);
+    injector_.pressKey(scanCode);
+    if (std::find(pressedKeys_.cbegin(), pressedKeys_.cend(), scanCode) == pressedKeys_.cend()) {
+        pressedKeys_.push_back(scanCode);
+    }
+}
+
+void KeyboardEventSimulator::releaseScanCode(std::uint16_t scanCode)
+{
+    std::lock_guard lock(pressedMutex_);
+    injector_.releaseKey(scanCode);
+    std::erase(pressedKeys_, scanCode);
+}
+
+void KeyboardEventSimulator::pressButton(MouseButton button)
+{
+    std::lock_guard lock(pressedMutex_);
+    injector_.pressButton(button);
+    if (std::find(pressedButtons_.cbegin(), pressedButtons_.cend(), button) == pressedButtons_.cend()) {
+        pressedButtons_.push_back(button);
+    }
+}
+
+void KeyboardEventSimulator::releaseButton(MouseButton button)
+{
+    std::lock_guard lock(pressedMutex_);
+    injector_.releaseButton(button);
+    std::erase(pressedButtons_, button);
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "InputInjector.h"
+#include "KeyEventRequest.h"
+#include "WindowSystem.h"
+
+#include <QList>
+#include <QMutex>
+#include <QString>
+#include <QThread>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+/// Turns key and mouse requests into synthetic input. Requests for the application in focus are queued
+/// and performed one per 10 ms tick on the simulator's own thread, where hold times and delays are plain
+/// sleeps; releases and posts to a particular window run at once on the caller's thread.
+///
+/// Mouse button numbers: 0 left click, 1 middle click, 2 right click, 3 double click, 4 held left button.
+class KeyboardEventSimulator : public QThread
+{
+    Q_OBJECT
+
+public:
+    /// Requests beyond this many waiting ones are dropped, so a flood of states cannot grow the queue
+    /// without bound.
+    static constexpr qsizetype kMaxQueuedRequests = 1000;
+
+    /// The injector and window system must outlive the simulator. The thread is started by the owner.
+    KeyboardEventSimulator(InputInjector& injector, WindowSystem& windowSystem, QObject* parent = nullptr);
+    /// Ends the thread's event loop, joins it, and releases whatever is still held down.
+    ~KeyboardEventSimulator() override;
+
+    void queueKeys(const QString& keys, bool holdKey, bool enterKey, uint holdTime, uint triggerDelayTime);
+    void queueKeyCombo(const QList<int>& keyCombo, uint holdTime);
+    void queueMouse(int mouseButNum, bool holdKey, uint holdTime);
+
+    qsizetype queuedRequestCount() const;
+    /// Ends the thread's event loop and waits for it; requests still queued are never performed.
+    void stop();
+
+public slots:
+    void processKeyEvents();
+    void simulateKey(char keychar, bool holdKey = false, bool enterKey = false, uint holdTime = 20);
+    void simulateMouse(int mouseButNum, bool holdKey, uint holdTime);
+    void triggerKey(char keychar);
+    void releaseKey(char keychar);
+    void triggerMouse(int butnum);
+    void releaseMouse(int butnum);
+    void simulateKeys(QString keys, bool holdKey = false, bool enterKey = false, uint holdTime = 20,
+                      uint triggerDelayTime = 20);
+    void simulateKeyCombo(QList<int> keyCombo, uint holdTime = 20);
+    void triggerKeyCombo(QList<int> keyCombo);
+    void releaseKeyCombo(QList<int> keyCombo);
+    void sendKeyToWindow(WindowHandle windowHandle, char key);
+    void sendKeysToWindow(WindowHandle windowHandle, QString keys);
+    void sendKeyToWindow(QString windowTitle, char key);
+    void sendKeysToWindow(QString windowTitle, QString keys);
+    void sendMouseToWindow(WindowHandle windowHandle, int butnum);
+    /// Releases every key and button this simulator pressed and has not released (Shift included), clears
+    /// the mouse flags, drops the requests not yet started, and stops typing a key string in progress.
+    /// For when keystrokes are disabled or the engine connection ends.
+    void releaseAll();
+
+protected:
+    void run() override;
+
+private:
+    static constexpr int kButtonCount = 5;
+
+    void releaseHeld();
+    void enqueue(std::unique_ptr<KeyEventRequest> request);
+    void sleepMs(uint ms, const char* warningIfOtherThread);
+    void pressScanCode(std::uint16_t scanCode);
+    void releaseScanCode(std::uint16_t scanCode);
+    void pressButton(MouseButton button);
+    void releaseButton(MouseButton button);
+    void postChar(WindowHandle windowHandle, char key);
+
+    InputInjector& injector_;
+    WindowSystem& windowSystem_;
+
+    mutable QMutex queueMutex_;
+    std::deque<std::unique_ptr<KeyEventRequest>> queue_;
+
+    // What this simulator holds down, so that nothing is left pressed. Held while the injector is called
+    // so that the list and the system agree.
+    std::mutex pressedMutex_;
+    std::vector<std::uint16_t> pressedKeys_;
+    std::vector<MouseButton> pressedButtons_;
+
+    // Set by the simulator thread, cleared by the caller's thread, each read and written whole.
+    std::array<std::atomic<bool>, kButtonCount> mousePressed_{};
+    std::atomic<bool> heldLeftDown_{false};
+
+    // Bumped by releaseAll(), so that a key string being typed stops after its current character.
+    std::atomic<unsigned> releaseGeneration_{0};
+};
