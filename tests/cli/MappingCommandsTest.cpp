@@ -1,0 +1,108 @@
+#include "MappingCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kDemo = QStringLiteral(SENKEY_SOURCE_DIR "/examples/demo.skm");
+
+QByteArray readAll(const QString& name)
+{
+    QFile file(name);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    return file.readAll();
+}
+
+void writeFile(const QString& name, const QByteArray& bytes)
+{
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray contents(std::FILE* file)
+{
+    std::fflush(file);
+    std::rewind(file);
+    QByteArray all;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file)) {
+        all.append(buffer, static_cast<qsizetype>(n));
+    }
+    return all;
+}
+
+} // namespace
+
+TEST(MappingCommands, WritingBackTheDemoFileReproducesItByteForByte)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("copy.skm"));
+    EXPECT_EQ(writeMappings(kDemo, out, stderr), ExitOk);
+    EXPECT_EQ(readAll(out), readAll(kDemo));
+
+    EXPECT_EQ(writeMappings(kDemo, dir.filePath(QStringLiteral("no/such/dir/x.skm")), stderr), ExitFailure);
+}
+
+TEST(MappingCommands, CheckPrintsEveryRuleWithItsConditionsAndEmission)
+{
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(checkMappings(kDemo, out, err), ExitOk);
+    EXPECT_EQ(contents(out).toStdString(),
+              "1. \"Blink types hi\" [player 0, enabled, once per activation]\n"
+              "   when Blink occurs\n"
+              "   -> types \"hi\" to the application in focus\n"
+              "2. \"Push holds w\" [player 0, enabled, once per activation]\n"
+              "   when Push is greater than 0.3\n"
+              "   -> types \"w\", holding a single key while the rule holds to the application in focus\n"
+              "3. \"Smile saves with Ctrl+S\" [player 0, enabled, once per activation]\n"
+              "   when Smile is greater than 0.5\n"
+              "   -> presses the hot key Ctrl + S to the application in focus\n"
+              "4. \"Player 1 clench right-clicks\" [player 1, enabled, once per activation]\n"
+              "   when Clench is greater than 0.5\n"
+              "   -> sends a right click to the application in focus\n");
+    EXPECT_TRUE(contents(err).isEmpty());
+    std::fclose(out);
+    std::fclose(err);
+}
+
+TEST(MappingCommands, FilesThatAreNotMappingFilesAreRefusedWithAReason)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char* name;
+        QByteArray bytes; // empty name: not created
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"missing.skm", {}, "no such file"},
+        {"notes.txt", "just some notes\n", "is not a mapping file"},
+        {"other.xml", "<Other mappingName=\"x\" >\n</Other>\n", "is not a mapping file"},
+        {"empty.skm", "", "is not a mapping file"},
+        {"cut.skm", "<SenMappingModel mappingName=\"x\" >\n    <SenMapping enabled=", "is not a mapping file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        if (QByteArray(c.reason) != "no such file") {
+            writeFile(path, c.bytes);
+        }
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        EXPECT_EQ(checkMappings(path, out, err), ExitUsage);
+        EXPECT_TRUE(contents(out).isEmpty());
+        EXPECT_TRUE(contents(err).contains(c.reason)) << contents(err).toStdString();
+        EXPECT_EQ(writeMappings(path, dir.filePath(QStringLiteral("out.skm")), err), ExitUsage);
+        EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("out.skm"))));
+        std::fclose(out);
+        std::fclose(err);
+    }
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(checkMappings(dir.path(), stdout, err), ExitUsage);
+    EXPECT_TRUE(contents(err).contains("cannot be read"));
+    std::fclose(err);
+}
