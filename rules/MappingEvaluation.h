@@ -1,0 +1,31 @@
+#pragma once
+// The state evaluation pass: for each new SenState, decide mapping by mapping whether it is active and
+// hand its keys, hot key or click to the simulator, or release what it holds.
+
+#include <functional>
+
+#include "nxl.h"
+
+class KeyboardEventSimulator;
+class SenMapping;
+class SenMappingModel;
+
+/// Whether the program's own main window is the active window at this moment. An empty function
+/// means never (as for a program without a window).
+using ActiveWindowQuery = std::function<bool()>;
+
+/// Receives every mapping's activity on every state (the mapping table's onMappingActivated).
+using MappingActivityReport = std::function<void(int index, bool activated)>;
+
+/// Runs the pass over every mapping of `model` for one state of user `userId`. `simulator` may be null
+/// (nothing is emitted or released), `table` and `isMainWindowActive` may be empty.
+void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state, KeyboardEventSimulator* simulator,
+                      const MappingActivityReport& table, const ActiveWindowQuery& isMainWindowActive = {});
+
+/// Releases what a mapping may hold down: its mouse button, and its held key when it holds one.
+/// Safe to call at any time; releasing something that is not down sends at most a key release.
+void releaseMapping(const SenMapping& mapping, KeyboardEventSimulator& simulator);
+
+/// Makes `model` release through `simulator` every mapping that it removes, clears or replaces.
+/// The simulator must outlive the model or be detached with setReleaseHandler({}).
+void releaseRemovedMappings(SenMappingModel& model, KeyboardEventSimulator& simulator);

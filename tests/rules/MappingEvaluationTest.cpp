@@ -1,0 +1,298 @@
+#include <QCoreApplication>
+#include <chrono>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "KeyboardEventSimulator.h"
+#include "MappingEvaluation.h"
+#include "RecordingBackend.h"
+#include "SenMappingModel.h"
+#include "TestState.h"
+
+namespace {
+
+using RE = RecordedEvent;
+using namespace std::chrono_literals;
+
+constexpr std::uint16_t kA = 0x1E;
+constexpr std::uint16_t kW = 0x11;
+constexpr std::uint16_t kEnter = 0x1C;
+constexpr std::uint16_t kCtrl = 0x1D;
+constexpr std::uint16_t kF5 = 0x3F;
+constexpr WindowHandle kWindow = 0x4200001;
+
+// The simulator's thread runs an event loop, which needs an application object.
+class CoreApplication : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "MappingEvaluationTest";
+        static char* argv[] = {name, nullptr};
+        m_app = new QCoreApplication(argc, argv);
+    }
+    void TearDown() override { delete m_app; }
+
+private:
+    QCoreApplication* m_app = nullptr;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new CoreApplication);
+
+class Evaluation : public ::testing::Test
+{
+protected:
+    Evaluation()
+    {
+        m_recording.addWindow(kWindow, QStringLiteral("Notes"));
+        m_simulator.start();
+        m_blinkClosed.eyes(1.0F, 1.0F);
+    }
+
+    /// A mapping that fires while both eyes are closed; short times keep the simulator quick.
+    static SenMapping blinkMapping(const QString& keys)
+    {
+        SenMapping mapping(QStringLiteral("blink"), nullptr);
+        mapping.setKeys(keys);
+        mapping.setHoldTime(1);
+        mapping.setTriggerDelayTime(1);
+        mapping.addCondition(SenStateCondition(SenAction::Blink, nullptr));
+        return mapping;
+    }
+
+    SenMapping& add(const SenMapping& mapping)
+    {
+        m_model.addMapping(mapping);
+        return *m_model.mapping(m_model.mappingCount() - 1);
+    }
+
+    void pass(bool active, uint user = 0)
+    {
+        evaluateMappings(
+            &m_model, user, active ? m_blinkClosed.handle() : m_open.handle(), &m_simulator,
+            [this](int index, bool activated) { m_reports.emplace_back(index, activated); },
+            [this] { return m_mainWindowActive; });
+    }
+
+    /// Everything recorded once the queue has run dry and the last request has had time to finish.
+    std::vector<RE> settle()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (m_simulator.queuedRequestCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(2ms);
+        }
+        std::this_thread::sleep_for(80ms);
+        return m_recording.events();
+    }
+
+    RecordingBackend m_recording;
+    KeyboardEventSimulator m_simulator{m_recording, m_recording};
+    SenMappingModel m_model;
+    TestState m_blinkClosed;
+    TestState m_open;
+    std::vector<std::pair<int, bool>> m_reports;
+    bool m_mainWindowActive = false;
+};
+
+std::vector<RE> typed(std::uint16_t scanCode, int times)
+{
+    std::vector<RE> events;
+    for (int i = 0; i < times; ++i) {
+        events.push_back(RE::keyDown(scanCode));
+        events.push_back(RE::keyUp(scanCode));
+    }
+    return events;
+}
+
+} // namespace
+
+TEST_F(Evaluation, SendOnceEmitsOncePerPeriodOfActivity)
+{
+    add(blinkMapping(QStringLiteral("a")));
+    for (bool active : {true, true, true, false, true}) {
+        pass(active);
+    }
+    EXPECT_EQ(settle(), typed(kA, 2));
+    EXPECT_EQ(m_reports, (std::vector<std::pair<int, bool>>{{0, true}, {0, true}, {0, true}, {0, false}, {0, true}}));
+}
+
+TEST_F(Evaluation, RepeatModeEmitsOnEveryActiveState)
+{
+    add(blinkMapping(QStringLiteral("a"))).setSendOnce(false);
+    for (int i = 0; i < 3; ++i) {
+        pass(true);
+    }
+    EXPECT_EQ(settle(), typed(kA, 3));
+}
+
+TEST_F(Evaluation, DisabledAndConditionlessMappingsAreReportedButSilent)
+{
+    add(blinkMapping(QStringLiteral("a"))).setEnabled(false);
+    SenMapping none(QStringLiteral("none"), nullptr);
+    none.setKeys(QStringLiteral("a"));
+    add(none);
+    SenMapping disabledCondition = blinkMapping(QStringLiteral("a"));
+    disabledCondition.condition(0)->setEnabled(false);
+    add(disabledCondition);
+
+    pass(true);
+    EXPECT_EQ(m_reports, (std::vector<std::pair<int, bool>>{{0, true}, {1, false}, {2, false}}));
+    EXPECT_TRUE(settle().empty());
+    EXPECT_FALSE(m_model.mapping(0)->alreadySent());
+}
+
+TEST_F(Evaluation, OnlyStatesOfTheMappingsPlayerCount)
+{
+    add(blinkMapping(QStringLiteral("a"))).setPlayerNum(1);
+    pass(true, 0);
+    EXPECT_EQ(m_reports.back(), std::make_pair(0, false));
+    EXPECT_TRUE(settle().empty());
+
+    // A state of the other user in between reopens the latch.
+    pass(true, 1);
+    pass(true, 1);
+    pass(true, 0);
+    pass(true, 1);
+    EXPECT_EQ(settle(), typed(kA, 2));
+}
+
+TEST_F(Evaluation, FocusGuardHoldsBackWhileTheMainWindowIsActive)
+{
+    SenMapping& focus = add(blinkMapping(QStringLiteral("a")));
+    SenMapping window = blinkMapping(QStringLiteral("b"));
+    window.setSendToFocus(false);
+    window.setWindowHandle(kWindow);
+    add(window);
+
+    m_mainWindowActive = true;
+    pass(true);
+    pass(true);
+    EXPECT_FALSE(focus.alreadySent());
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::posted(kWindow, 'b')})) << "a chosen window is not guarded";
+
+    m_recording.clear();
+    m_mainWindowActive = false;
+    pass(true);
+    pass(true);
+    EXPECT_EQ(settle(), typed(kA, 1));
+}
+
+TEST_F(Evaluation, OneCharacterIsHeldUntilTheMappingStopsHolding)
+{
+    add(blinkMapping(QStringLiteral("w"))).setHoldKey(true);
+    pass(true);
+    pass(true);
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::keyDown(kW)}));
+    pass(false);
+    pass(false);
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::keyDown(kW), RE::keyUp(kW), RE::keyUp(kW)}));
+}
+
+TEST_F(Evaluation, HeldEnterOfAnEmptyKeyStringIsReleased)
+{
+    SenMapping& enter = add(blinkMapping(QString()));
+    enter.setHoldKey(true);
+    enter.setEnterKey(true);
+    pass(true);
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::keyDown(kEnter)}));
+    pass(false);
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::keyDown(kEnter), RE::keyUp(kEnter)}));
+}
+
+TEST_F(Evaluation, MouseButtonIsPressedOnceAndReleasedOnce)
+{
+    SenMapping& click = add(blinkMapping(QStringLiteral("Mouse Left Click")));
+    click.setMouseclickset(true);
+    click.setMousebutnum(0);
+    pass(true);
+    pass(true);
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::buttonDown(MouseButton::Left)}));
+    pass(false);
+    pass(false);
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::buttonDown(MouseButton::Left), RE::buttonUp(MouseButton::Left)}));
+}
+
+TEST_F(Evaluation, DisablingAMouseMappingReleasesItsButton)
+{
+    SenMapping& click = add(blinkMapping(QStringLiteral("Mouse Right Click")));
+    click.setMouseclickset(true);
+    click.setMousebutnum(2);
+    pass(true);
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::buttonDown(MouseButton::Right)}));
+    click.setEnabled(false);
+    pass(true);
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::buttonDown(MouseButton::Right), RE::buttonUp(MouseButton::Right)}));
+}
+
+TEST_F(Evaluation, HotKeyTakesPrecedenceOverClickAndKeys)
+{
+    SenMapping& hot = add(blinkMapping(QStringLiteral("ignored")));
+    hot.setSendHotKeys(true);
+    hot.setMouseclickset(true);
+    hot.setMousebutnum(0);
+    hot.setCtrlKey(true);
+    hot.setHotKey(0x01000034);
+    pass(true);
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::keyDown(kCtrl), RE::keyDown(kF5), RE::keyUp(kF5), RE::keyUp(kCtrl)}));
+}
+
+TEST_F(Evaluation, ChosenWindowReceivesPostedCharacters)
+{
+    SenMapping text = blinkMapping(QStringLiteral("hi"));
+    text.setSendToFocus(false);
+    text.setWindowHandle(kWindow);
+    text.setEnterKey(true);
+    add(text);
+    // A hot key aimed at a window posts its (empty) key string and the line feed, never the hot key.
+    SenMapping hot = blinkMapping(QString());
+    hot.setSendToFocus(false);
+    hot.setWindowHandle(kWindow);
+    hot.setSendHotKeys(true);
+    hot.setCtrlKey(true);
+    hot.setHotKey(0x41);
+    hot.setEnterKey(true);
+    add(hot);
+    // No window picked since loading: nothing goes anywhere.
+    SenMapping unpicked = blinkMapping(QStringLiteral("x"));
+    unpicked.setSendToFocus(false);
+    add(unpicked);
+
+    pass(true);
+    // Posting happens at once, in the caller's thread.
+    EXPECT_EQ(m_recording.events(), (std::vector<RE>{RE::posted(kWindow, 'h'), RE::posted(kWindow, 'i'),
+                                                     RE::posted(kWindow, '\n'), RE::posted(kWindow, '\n')}));
+    pass(true);
+    EXPECT_EQ(settle().size(), 4U);
+    EXPECT_TRUE(m_model.mapping(2)->alreadySent());
+}
+
+TEST_F(Evaluation, MappingsLeavingTheModelReleaseWhatTheyHold)
+{
+    releaseRemovedMappings(m_model, m_simulator);
+    add(blinkMapping(QStringLiteral("w"))).setHoldKey(true);
+    SenMapping& click = add(blinkMapping(QStringLiteral("Mouse Left Click")));
+    click.setMouseclickset(true);
+    click.setMousebutnum(0);
+    pass(true);
+    ASSERT_EQ(settle(), (std::vector<RE>{RE::keyDown(kW), RE::buttonDown(MouseButton::Left)}));
+
+    m_model.removeMapping(0);
+    EXPECT_EQ(m_recording.events().back(), RE::keyUp(kW));
+    m_model.clearMappings();
+    EXPECT_EQ(m_recording.events().back(), RE::buttonUp(MouseButton::Left));
+    m_model.setReleaseHandler({});
+}
+
+TEST_F(Evaluation, NullArgumentsAreHarmless)
+{
+    SenMapping& mapping = add(blinkMapping(QStringLiteral("a")));
+    evaluateMappings(&m_model, 0, nullptr, &m_simulator, {}, {});
+    evaluateMappings(nullptr, 0, m_blinkClosed, &m_simulator, {}, {});
+    evaluateMappings(&m_model, 0, m_blinkClosed, nullptr, {}, {});
+    EXPECT_TRUE(mapping.alreadySent());
+    EXPECT_TRUE(settle().empty());
+}
