@@ -32,13 +32,15 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
     const QCommandLineOption check(QStringLiteral("check"));
     const QCommandLineOption write(QStringLiteral("write-mappings"), QString(), QStringLiteral("OUT"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({host, port, backend, duration, timestamps, check, write, help});
+    const QCommandLineOption verbose(QStringList{QStringLiteral("v"), QStringLiteral("verbose")});
+    parser.addOptions({host, port, backend, duration, timestamps, check, write, help, verbose});
 
     // The parser wants the program name first.
     if (!parser.parse(QStringList{QStringLiteral("senkey-run")} + arguments)) {
         error = parser.errorText();
         return false;
     }
+    options.verbose = parser.isSet(verbose);
     if (parser.isSet(help)) {
         options.mode = RunnerOptions::Mode::Help;
         return true;

@@ -13,6 +13,7 @@ struct RunnerOptions {
     QString backend = QStringLiteral("auto"); ///< auto, x11, uinput or print
     double durationSeconds = 0.0;             ///< 0: run until a signal or the end of the connection
     bool monotonicTimestamps = false;         ///< print backend: CLOCK_MONOTONIC instead of time since start
+    bool verbose = false;                     ///< show the program's debug output
     QString mappingFile;
     QString outputFile; ///< --write-mappings
 };

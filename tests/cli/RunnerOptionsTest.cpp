@@ -34,7 +34,7 @@ TEST(RunnerOptions, EveryOptionIsTaken)
     RunnerOptions o;
     QString error;
     ASSERT_TRUE(parseRunnerOptions(args({"--host", "localhost", "--port=1726", "--backend", "print", "--duration",
-                                         "2.5", "--timestamps", "monotonic", "a.skm"}),
+                                         "2.5", "--timestamps", "monotonic", "-v", "a.skm"}),
                                    o, error))
         << error.toStdString();
     EXPECT_EQ(o.host, "localhost");
@@ -42,6 +42,7 @@ TEST(RunnerOptions, EveryOptionIsTaken)
     EXPECT_EQ(o.backend, "print");
     EXPECT_EQ(o.durationSeconds, 2.5);
     EXPECT_TRUE(o.monotonicTimestamps);
+    EXPECT_TRUE(o.verbose);
 
     ASSERT_TRUE(parseRunnerOptions(args({"--check", "a.skm"}), o, error));
     EXPECT_EQ(o.mode, RunnerOptions::Mode::Check);
@@ -72,7 +73,7 @@ TEST(RunnerOptions, BadUsageIsRefusedWithAReason)
         {{"--duration", "nan", "a.skm"}, "bad duration"},
         {{"--timestamps", "wall", "a.skm"}, "unknown time stamps"},
         {{"--host", "", "a.skm"}, "--host needs"},
-        {{"--verbose", "a.skm"}, "Unknown option"},
+        {{"--quiet", "a.skm"}, "Unknown option"},
         {{"--port"}, "Missing value"},
         {{"--check", "--write-mappings", "o.skm", "a.skm"}, "exclude each other"},
         {{"--check", "--port", "5", "a.skm"}, "--port has no meaning"},

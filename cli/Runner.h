@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+#include "PlatformFactory.h"
+#include "RunnerOptions.h"
+#include "SenStateSnapshot.h"
+
+class KeepAliveThread;
+class KeyboardEventSimulator;
+class PrintBackend;
+class SenMappingModel;
+
+/// One headless session: the mapping file, the input backend, the keyboard event simulator and the
+/// engine connection thread, wired the way the desktop program wires them, with no window of its own
+/// (so the focus guard never holds). Status lines go to `err`.
+class Runner : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Runner(RunnerOptions options, std::FILE* out = stdout, std::FILE* err = stderr, QObject* parent = nullptr);
+    ~Runner() override;
+
+    /// Loads the mappings and sets up the backend. ExitOk when ready to start, else the exit status.
+    int prepare();
+    /// Starts the connection thread and the duration timer; the session ends with finished().
+    void start();
+
+public slots:
+    /// Ends the session with `status`: the connection is closed and everything held is released first.
+    void finish(int status);
+
+signals:
+    void finished(int status);
+
+private slots:
+    void onEngineConnected();
+    void onEngineDisconnected();
+    void onEngineCannotBeConnected();
+    void onSenStateChanged(uint userId, SenStateSnapshot state);
+    void getModeApp(QString stringMode);
+
+private:
+    void status(const QString& line);
+    QString address() const;
+
+    RunnerOptions options;
+    std::FILE* err;
+    std::unique_ptr<PrintBackend> printBackend;
+    Platform platform;
+    InputInjector* injector = nullptr;
+    WindowSystem* windowSystem = nullptr;
+    std::unique_ptr<SenMappingModel> model;
+    std::unique_ptr<KeyboardEventSimulator> simulator;
+    std::unique_ptr<KeepAliveThread> keepAlive;
+    QTimer durationTimer;
+    bool everConnected = false;
+    bool done = false;
+};
