@@ -51,10 +51,19 @@ void SenEngineProxy::stopClient()
 
 void SenEngineProxy::disconnect()
 {
-    stopClient();
-    // Nothing will answer from now on; a request still waiting on another thread ends at once.
-    m_linkDown = true;
-    pushReply(std::make_unique<ReplyEvent>(-1, NXL_NO_REPLY));
+    // Nothing will answer from now on; a request still waiting on another thread ends at once,
+    // also when closing the socket fails.
+    const auto wakeWaiters = [this] {
+        m_linkDown = true;
+        pushReply(std::make_unique<ReplyEvent>(-1, NXL_NO_REPLY));
+    };
+    try {
+        stopClient();
+    } catch (...) {
+        wakeWaiters();
+        throw;
+    }
+    wakeWaiters();
 }
 
 bool SenEngineProxy::isConnected() const

@@ -2,7 +2,6 @@
 
 #include "nxl.h"
 
-#include <cstring>
 #include <exception>
 #include <memory>
 #include <mutex>
