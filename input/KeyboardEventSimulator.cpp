@@ -77,11 +77,17 @@ void KeyboardEventSimulator::enqueue(std::unique_ptr<KeyEventRequest> request)
 {
     QMutexLocker lock(&queueMutex_);
     if (static_cast<qsizetype>(queue_.size()) >= kMaxQueuedRequests) {
+        // One line per overflow, not one per state: the states keep coming at up to 50 a second.
+        const bool firstDrop = !droppingRequests_;
+        droppingRequests_ = true;
         lock.unlock();
-        qDebug("KeyboardEventSimulator: %lld requests are waiting; request dropped",
-               static_cast<long long>(kMaxQueuedRequests));
+        if (firstDrop) {
+            qDebug("KeyboardEventSimulator: %lld requests are waiting; new requests are dropped",
+                   static_cast<long long>(kMaxQueuedRequests));
+        }
         return;
     }
+    droppingRequests_ = false;
     queue_.push_back(std::move(request));
 }
 

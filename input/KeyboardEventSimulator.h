@@ -87,6 +87,7 @@ private:
 
     mutable QMutex queueMutex_;
     std::deque<std::unique_ptr<KeyEventRequest>> queue_;
+    bool droppingRequests_ = false;
 
     // What this simulator holds down, so that nothing is left pressed. Held while the injector is called
     // so that the list and the system agree.

@@ -192,7 +192,14 @@ TEST_F(Simulator, TheQueueIsBounded)
         simulator->queueMouse(0, false, 0);
     }
     EXPECT_EQ(simulator->queuedRequestCount(), KeyboardEventSimulator::kMaxQueuedRequests);
-    EXPECT_EQ(capture.taken().size(), 3);
+    EXPECT_EQ(capture.taken().size(), 1);
+
+    // Once there is room again, requests are taken, and a new overflow is reported again.
+    simulator->processKeyEvents();
+    simulator->queueMouse(1, false, 0);
+    EXPECT_EQ(simulator->queuedRequestCount(), KeyboardEventSimulator::kMaxQueuedRequests);
+    simulator->queueMouse(1, false, 0);
+    EXPECT_EQ(capture.taken().size(), 2);
 }
 
 } // namespace
