@@ -116,6 +116,8 @@ template <class Archive, class Event> void loadEvent(Archive& ar, Velmor::SenEve
 {
     auto event = std::make_unique<Event>();
     ar >> *event;
+    // The package kind decided the class; a contradicting category field inside it is not believed.
+    event->category = package.kind;
     package.loaded = std::move(event);
 }
 

@@ -147,6 +147,10 @@ TEST(SenWireCodec, ArchiveVersionsOfOtherPeers)
         EXPECT_EQ(decoded.peerArchiveVersion, static_cast<unsigned>(std::stoi(version)));
         EXPECT_EQ(dynamic_cast<const SenEngineEvent&>(*decoded.event).payload, record);
     }
+    for (int version = 1; version <= 20; ++version) {
+        const auto decoded = SenWire::decodeBody(stateBody(record, std::to_string(version).c_str()));
+        EXPECT_TRUE(decoded.ok()) << version << ": " << decoded.error;
+    }
     const auto older = SenWire::decodeBody(stateBody(record, "7"));
     ASSERT_TRUE(older.ok()) << older.error;
     EXPECT_EQ(older.peerArchiveVersion, 7U);
@@ -220,6 +224,11 @@ TEST(SenWireCodec, ClassVersionsAndKinds)
     decoded = SenWire::decodeBody("22 serialization::archive 9 0 1 8 0 1 0 0 8 16 0 0 3");
     ASSERT_TRUE(decoded.ok()) << decoded.error;
     EXPECT_EQ(decoded.event, nullptr);
+
+    // The kind decides the class, and with it the category.
+    decoded = SenWire::decodeBody("22 serialization::archive 9 0 0 8 0 1 0 0 7 16 0 0 3");
+    ASSERT_TRUE(decoded.ok()) << decoded.error;
+    EXPECT_EQ(decoded.event->category, SenEngineCategory);
 
     // Packages of other kinds carry nothing and are skipped by the reader.
     for (const char* kind : {"9", "0", "-4", "123"}) {
