@@ -205,6 +205,7 @@ bool parseLine(std::string_view line, int lineNumber, std::vector<ScriptCommand>
     LineParser p(lineNumber, error);
     ScriptCommand command;
     command.line = lineNumber;
+    command.source = std::string(words.front().data(), words.back().data() + words.back().size());
     std::string_view verb = words[0];
     const std::size_t count = words.size();
 

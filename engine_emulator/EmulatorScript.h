@@ -32,6 +32,7 @@ struct ScriptCommand {
     double seconds = 0.0;
     int requestCode = 0;
     std::string text;
+    std::string source; ///< the line as written, without its comment
     StateBytes state{};
 
     /// Number of states a stream sends, one every 1/HZ seconds starting at once.

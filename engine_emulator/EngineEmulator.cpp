@@ -295,15 +295,22 @@ void EngineEmulator::runSession(tcp::socket peer, const std::vector<ScriptComman
         if (session->isOver()) {
             break;
         }
+        if (options.verbose) {
+            logLine("line %d: %s", command.line, command.source.c_str());
+        }
         using Kind = ScriptCommand::Kind;
         switch (command.kind) {
         case Kind::UserAdd:
             session->send(SenEngineEvent(SenUserAdded, command.userId));
-            logLine("line %d: user %u added", command.line, command.userId);
+            if (!options.verbose) {
+                logLine("line %d: user %u added", command.line, command.userId);
+            }
             break;
         case Kind::UserRemove:
             session->send(SenEngineEvent(SenUserRemoved, command.userId));
-            logLine("line %d: user %u removed", command.line, command.userId);
+            if (!options.verbose) {
+                logLine("line %d: user %u removed", command.line, command.userId);
+            }
             break;
         case Kind::State: {
             SenEngineEvent event;
@@ -343,10 +350,14 @@ void EngineEmulator::runSession(tcp::socket peer, const std::vector<ScriptComman
             break;
         case Kind::Error:
             session->send(SenEngineEvent(SenEngineError, 0, command.text));
-            logLine("line %d: engine error \"%s\"", command.line, printable(command.text).c_str());
+            if (!options.verbose) {
+                logLine("line %d: engine error \"%s\"", command.line, printable(command.text).c_str());
+            }
             break;
         case Kind::Close:
-            logLine("line %d: closing the connection", command.line);
+            if (!options.verbose) {
+                logLine("line %d: closing the connection", command.line);
+            }
             session->end();
             break;
         }

@@ -28,6 +28,7 @@ struct EmulatorOptions {
     std::set<int> unansweredRequests; ///< request codes that get no reply at all
     bool logStates = false;           ///< one line per sent state on the state log
     bool once = false;                ///< stop after the first client's session
+    bool verbose = false;             ///< log every script line as it is played
 };
 
 /// Listens on 127.0.0.1. For each client in turn: logs every request it sends and answers it (request 7

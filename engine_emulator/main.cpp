@@ -21,13 +21,14 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: sen-emulator [--port P] [--dongle-version V] [--headset-version V] [--no-reply CODE]...\n"
-    "                    [--log-states] [--once] SCRIPT|-\n"
+    "                    [--log-states] [--once] [--verbose] SCRIPT|-\n"
     "  --port P             listen on 127.0.0.1:P (default 1726; 0 picks a free port)\n"
     "  --dongle-version V   dongle version of the hardware reply (decimal or 0x hex, default 5)\n"
     "  --headset-version V  headset version of the hardware reply (default 0x1000)\n"
     "  --no-reply CODE      never answer requests of this code (repeatable)\n"
     "  --log-states         write \"SECONDS state USER\" (CLOCK_MONOTONIC) to stdout for every state sent\n"
-    "  --once               exit after the first client's session\n";
+    "  --once               exit after the first client's session\n"
+    "  --verbose            log every script line as it is played\n";
 
 bool parseNumber(const std::string& text, unsigned long max, unsigned long& value)
 {
@@ -82,6 +83,8 @@ int main(int argc, char** argv)
             options.logStates = true;
         } else if (arg == "--once") {
             options.once = true;
+        } else if (arg == "--verbose") {
+            options.verbose = true;
         } else if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return 0;

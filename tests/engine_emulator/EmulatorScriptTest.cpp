@@ -41,9 +41,11 @@ TEST(EmulatorScript, ParsesEveryCommandWithLineNumbers)
     EXPECT_EQ(commands[1].kind, K::WaitRequest);
     EXPECT_EQ(commands[1].requestCode, 7);
     EXPECT_EQ(commands[1].milliseconds, 2500U);
+    EXPECT_EQ(commands[1].source, "waitrequest 7 2500");
     EXPECT_EQ(commands[2].kind, K::State);
     EXPECT_EQ(commands[2].userId, 0x1001U);
     EXPECT_EQ(commands[2].line, 5);
+    EXPECT_EQ(commands[2].source, "state 0x1001 leftEye=1 rightEye=1");
     EXPECT_EQ(commands[3].kind, K::Wait);
     EXPECT_EQ(commands[3].milliseconds, 250U);
     EXPECT_EQ(commands[4].kind, K::Stream);
