@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -33,13 +34,18 @@ KeyboardEventSimulator::KeyboardEventSimulator(InputInjector& injector, WindowSy
 KeyboardEventSimulator::~KeyboardEventSimulator()
 {
     stop();
-    releaseAll();
 }
 
 void KeyboardEventSimulator::stop()
 {
+    {
+        std::lock_guard lock(sleepMutex_);
+        stopping_ = true;
+    }
+    sleepEnded_.notify_all();
     quit();
     wait();
+    releaseAll();
 }
 
 void KeyboardEventSimulator::run()
@@ -120,12 +126,16 @@ void KeyboardEventSimulator::processKeyEvents()
     }
 }
 
-void KeyboardEventSimulator::sleepMs(uint ms, const char* warningIfOtherThread)
+bool KeyboardEventSimulator::sleepMs(uint ms, const char* warningIfOtherThread)
 {
     if (QThread::currentThread() != this) {
         qDebug("%s", warningIfOtherThread);
     }
-    QThread::msleep(ms);
+    // Cut short by releaseAll() and stop(), so that neither waits for a long hold to run out.
+    const unsigned generation = releaseGeneration_;
+    std::unique_lock lock(sleepMutex_);
+    return !sleepEnded_.wait_for(lock, std::chrono::milliseconds(ms),
+                                 [&] { return stopping_ || releaseGeneration_ != generation; });
 }
 
 void KeyboardEventSimulator::simulateKey(char keychar, bool holdKey, bool /*enterKey*/, uint holdTime)
@@ -134,8 +144,9 @@ void KeyboardEventSimulator::simulateKey(char keychar, bool holdKey, bool /*ente
     if (holdKey) {
         return;
     }
-    if (holdTime > 0) {
-        sleepMs(holdTime, kSimulateKeyWarning);
+    // A hold cut short means everything was released already.
+    if (holdTime > 0 && !sleepMs(holdTime, kSimulateKeyWarning)) {
+        return;
     }
     releaseKey(keychar);
 }
@@ -183,13 +194,13 @@ void KeyboardEventSimulator::simulateKeys(QString keys, bool holdKey, bool /*ent
         triggerKey(ch);
         // Only a key string of exactly one character (an appended Enter counts) is held down.
         if (!(holdKey && keys.length() == 1)) {
-            if (holdTime > 0) {
-                sleepMs(holdTime, kSimulateKeyWarning);
+            if (holdTime > 0 && !sleepMs(holdTime, kSimulateKeyWarning)) {
+                return;
             }
             releaseKey(ch);
         }
-        if (triggerDelayTime > 0) {
-            sleepMs(triggerDelayTime, kSimulateKeysWarning);
+        if (triggerDelayTime > 0 && !sleepMs(triggerDelayTime, kSimulateKeysWarning)) {
+            return;
         }
     }
 }
@@ -200,8 +211,8 @@ void KeyboardEventSimulator::simulateKeyCombo(QList<int> keyCombo, uint holdTime
         return;
     }
     triggerKeyCombo(keyCombo);
-    if (holdTime > 0) {
-        sleepMs(holdTime, kSimulateKeyComboWarning);
+    if (holdTime > 0 && !sleepMs(holdTime, kSimulateKeyComboWarning)) {
+        return;
     }
     releaseKeyCombo(keyCombo);
 }
@@ -228,8 +239,8 @@ void KeyboardEventSimulator::releaseKeyCombo(QList<int> keyCombo)
 void KeyboardEventSimulator::simulateMouse(int mouseButNum, bool holdKey, uint holdTime)
 {
     triggerMouse(mouseButNum);
-    if (!holdKey && holdTime > 0) {
-        sleepMs(holdTime, kSimulateKeyWarning);
+    if (!holdKey && holdTime > 0 && !sleepMs(holdTime, kSimulateKeyWarning)) {
+        return;
     }
     releaseMouse(mouseButNum);
 }
@@ -333,7 +344,11 @@ void KeyboardEventSimulator::postChar(WindowHandle windowHandle, char key)
 
 void KeyboardEventSimulator::releaseAll()
 {
-    ++releaseGeneration_;
+    {
+        std::lock_guard lock(sleepMutex_);
+        ++releaseGeneration_;
+    }
+    sleepEnded_.notify_all();
     {
         QMutexLocker lock(&queueMutex_);
         queue_.clear();

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -33,7 +34,7 @@ public:
 
     /// The injector and window system must outlive the simulator. The thread is started by the owner.
     KeyboardEventSimulator(InputInjector& injector, WindowSystem& windowSystem, QObject* parent = nullptr);
-    /// Ends the thread's event loop, joins it, and releases whatever is still held down.
+    /// Stops the thread (see stop()) and releases whatever is still held down.
     ~KeyboardEventSimulator() override;
 
     void queueKeys(const QString& keys, bool holdKey, bool enterKey, uint holdTime, uint triggerDelayTime);
@@ -41,7 +42,8 @@ public:
     void queueMouse(int mouseButNum, bool holdKey, uint holdTime);
 
     qsizetype queuedRequestCount() const;
-    /// Ends the thread's event loop and waits for it; requests still queued are never performed.
+    /// Ends the thread's event loop and waits for it, cutting short a hold or delay under way, then releases
+    /// whatever is held; requests still queued are never performed. Sleeps do not wait any more afterwards.
     void stop();
 
 public slots:
@@ -63,7 +65,8 @@ public slots:
     void sendKeysToWindow(QString windowTitle, QString keys);
     void sendMouseToWindow(WindowHandle windowHandle, int butnum);
     /// Releases every key and button this simulator pressed and has not released (Shift included), clears
-    /// the mouse flags, drops the requests not yet started, and stops typing a key string in progress.
+    /// the mouse flags, drops the requests not yet started, and cuts short a request in progress (its hold or
+    /// delay ends at once and no further character is typed).
     /// For when keystrokes are disabled or the engine connection ends.
     void releaseAll();
 
@@ -75,7 +78,8 @@ private:
 
     void releaseHeld();
     void enqueue(std::unique_ptr<KeyEventRequest> request);
-    void sleepMs(uint ms, const char* warningIfOtherThread);
+    /// False when releaseAll() or stop() cut the sleep short.
+    bool sleepMs(uint ms, const char* warningIfOtherThread);
     void pressScanCode(std::uint16_t scanCode);
     void releaseScanCode(std::uint16_t scanCode);
     void pressButton(MouseButton button);
@@ -101,4 +105,7 @@ private:
 
     // Bumped by releaseAll(), so that a key string being typed stops after its current character.
     std::atomic<unsigned> releaseGeneration_{0};
+    std::mutex sleepMutex_;
+    std::condition_variable sleepEnded_;
+    bool stopping_ = false;
 };
