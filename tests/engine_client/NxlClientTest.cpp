@@ -6,14 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <string>
 #include <thread>
 
 #include "EnginePeer.h"
 #include "SenEvent.h"
+#include "SenLog.h"
 
 namespace {
 
@@ -198,7 +201,19 @@ TEST_F(NxlClient, ConnectWhereNothingListens)
 
 TEST_F(NxlClient, UnresolvableHostIsAnInternalErrorUntilDisconnect)
 {
+    // The caught error goes to the log once the threshold lets it through.
+    const std::string logPath = ::testing::TempDir() + "nxl_client_test.log";
+    std::remove(logPath.c_str());
+    Velmor::setLogFile(logPath);
+    const int oldLevel = Velmor::setLogLevel(Velmor::LogError);
     EXPECT_EQ(nxlEngineRemoteConnect("no-such-host.invalid", 3008), NXL_INTERNAL_ERROR);
+    Velmor::setLogLevel(oldLevel);
+    Velmor::setLogFile(Velmor::defaultLogFilePath());
+    std::ifstream log(logPath);
+    const std::string logText((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(logText.find(" E nxlEngineRemoteConnect - C++ exception: resolve"), std::string::npos) << logText;
+    std::remove(logPath.c_str());
+
     EXPECT_EQ(nxlEngineGetNextEvent(event), NXL_NO_EVENT) << "the unconnected engine stays in the slot";
     uint32_t version = 0xDEAD;
     EXPECT_EQ(nxlEngineGetHardwareVersion(1, &version), NXL_OK);
