@@ -1,5 +1,7 @@
 #include "SenEngine.h"
 
+#include <algorithm>
+#include <chrono>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -79,8 +81,12 @@ std::uint32_t SenEngine::getUserProfile(std::uint32_t userId, SenEngineEvent* ev
     }
     sendRequest(makeRequest(SenRequestGetProfile, userId));
     // Replies left over from earlier requests may come first; they are passed over.
+    // The time limit holds for the whole request, not for each reply taken.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSenReplyTimeoutMs);
     for (int attempt = 0; attempt < kProfileReplyAttempts; ++attempt) {
-        std::unique_ptr<ReplyEvent> reply = takeReply(kSenReplyTimeoutMs);
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        std::unique_ptr<ReplyEvent> reply = takeReply(static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
         if (!reply || reply->code == -1) {
             return NXL_NO_REPLY;
         }
