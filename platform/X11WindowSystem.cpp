@@ -122,8 +122,16 @@ bool X11WindowSystem::postChar(WindowHandle window, char ch)
         qDebug("No key of the current layout types character 0x%x; nothing posted", static_cast<unsigned char>(ch));
         return false;
     }
-    // The state must carry Shift when the layout gives the keysym only on the shifted level.
-    const unsigned state = XkbKeycodeToKeysym(display_, keycode, 0, 0) == keysym ? 0 : ShiftMask;
+    // The state selects the level of the key that gives the keysym: Shift, and the third-level modifier
+    // (AltGr, Mod5 in the usual modifier map) for the symbols of other layouts.
+    static constexpr unsigned kLevelState[] = {0, ShiftMask, Mod5Mask, ShiftMask | Mod5Mask};
+    unsigned state = ShiftMask;
+    for (unsigned level = 0; level < 4; ++level) {
+        if (XkbKeycodeToKeysym(display_, keycode, 0, static_cast<int>(level)) == keysym) {
+            state = kLevelState[level];
+            break;
+        }
+    }
 
     X11ErrorTrap trap(display_);
     XKeyEvent event{};
