@@ -10,6 +10,7 @@
 #include <X11/keysym.h>
 #include <linux/input-event-codes.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -80,6 +81,15 @@ TEST_F(X11Backends, XTestPressesAndReleasesTheMappedKeys)
         EXPECT_TRUE(keyDown(c.key));
         injector.releaseKey(c.scanCode);
         EXPECT_FALSE(keyDown(c.key));
+    }
+
+    // Codes without a key ("Left Click" inside a combination leaves 0x040C) press nothing at all.
+    for (std::uint16_t scanCode : {0x040C, 0x54, 0x00}) {
+        injector.pressKey(scanCode);
+        char keys[32];
+        XQueryKeymap(display, keys);
+        EXPECT_TRUE(std::all_of(std::begin(keys), std::end(keys), [](char byte) { return byte == 0; })) << scanCode;
+        injector.releaseKey(scanCode);
     }
 }
 
