@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +43,7 @@ public:
     std::string port() const { return std::to_string(m_acceptor.local_endpoint().port()); }
 
     void accept() { m_acceptor.accept(m_socket); }
+    unsigned short clientPort() const { return m_socket.remote_endpoint().port(); }
 
     /// Reads one frame; returns its header and body.
     std::pair<std::string, std::string> readFrame()
@@ -106,6 +114,26 @@ struct Received {
     }
 };
 
+// The TCP_NODELAY setting of this process's own socket bound to localPort, found among its open files.
+std::optional<int> noDelayOfLocalSocket(unsigned short localPort)
+{
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        const int fd = std::stoi(entry.path().filename().string());
+        sockaddr_in address{};
+        socklen_t length = sizeof(address);
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0 || address.sin_family != AF_INET ||
+            ntohs(address.sin_port) != localPort) {
+            continue;
+        }
+        int value = -1;
+        socklen_t size = sizeof(value);
+        if (getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &value, &size) == 0) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
 void waitUntilFinished(const SenThread& thread)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
@@ -148,6 +176,7 @@ TEST(RemoteSenEventClient, ConnectAnnouncesTheLibraryVersion)
     ASSERT_TRUE(client.connect("127.0.0.1", peer.port()));
     EXPECT_TRUE(client.isConnected());
     peer.accept();
+    EXPECT_EQ(noDelayOfLocalSocket(peer.clientPort()), std::optional<int>(1));
     const auto [header, body] = peer.readFrame();
     EXPECT_EQ(header, "      69");
     EXPECT_EQ(body, "22 serialization::archive 9 0 0 6 0 0 0 0 6 4 13 version-3.5.0 0 0 0 0 0 "
