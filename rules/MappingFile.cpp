@@ -185,8 +185,7 @@ SenMapping readMapping(const QDomElement& e)
 QString conditionToXml(const SenStateCondition* condition, int level)
 {
     if (condition == nullptr) {
-        const QString empty;
-        return empty;
+        return {};
     }
     const QString outer = indent(level);
     const QString inner = indent(level + 1);

@@ -9,7 +9,7 @@ class SenMappingModel;
 class SenStateCondition;
 
 /// Texts larger than this are refused before any parsing.
-inline constexpr qsizetype kMaxMappingFileSize = 16 * 1024 * 1024;
+inline constexpr qsizetype kMaxMappingFileSize = qsizetype{16} * 1024 * 1024;
 /// Element nesting deeper than this is refused before any parsing.
 inline constexpr int kMaxMappingFileDepth = 64;
 
