@@ -115,7 +115,8 @@ void logMessage(int level, const char* format, ...)
     std::fprintf(s.file, "%2d:%02d:%02d.%03d %c ", now.tm_hour, now.tm_min, now.tm_sec, ms / 10, letter);
     va_list args;
     va_start(args, format);
-    std::vfprintf(s.file, format, args);
+    // The analyzer loses va_start when it follows a variadic call inlined from logException.
+    std::vfprintf(s.file, format, args); // NOLINT(clang-analyzer-valist.Uninitialized)
     va_end(args);
     const std::size_t length = std::strlen(format);
     if (length == 0 || format[length - 1] != '\n') {
