@@ -357,7 +357,9 @@ bool parseCondition(const QDomNode& node, SenStateCondition* condition)
             if (type == QLatin1String("bool")) {
                 condition->setThreshold(value == QLatin1String("true"));
             } else if (type == QLatin1String("double")) {
-                condition->setThreshold(value.toDouble());
+                bool ok = false;
+                const double number = value.toDouble(&ok);
+                condition->setThreshold(ok ? number : 0.0);
             } else {
                 condition->setThreshold(QVariant());
             }

@@ -324,6 +324,8 @@ TEST_F(MappingFile, ConditionValuesAreTakenAsTheyAre)
          false, 21, 0.0, 3},
         {R"(<enabled value="x" /><action value="5" /><threshold type="bool" value="True" /><actionRule value="1" />)",
          false, 5, false, 1},
+        {R"(<enabled value="1" /><action value="19" /><threshold type="double" value="1e400" /><actionRule value="2" />)",
+         true, 19, 0.0, 2},
         // Any order; a repeated child is applied again and the later one wins.
         {R"(<actionRule value="2" /><threshold type="double" value="0.75" /><action value="19" /><action value="20" />)",
          true, 20, 0.75, 2},
