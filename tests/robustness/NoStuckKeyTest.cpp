@@ -11,8 +11,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <X11/Xlib.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +30,9 @@
 #include "SenEvent.h"
 #include "SenMapping.h"
 #include "SenMappingModel.h"
+
+// Last: Xlib defines macros (Bool, Status) that clash with names in the headers above.
+#include <X11/Xlib.h>
 
 namespace {
 
