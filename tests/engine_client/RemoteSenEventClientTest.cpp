@@ -105,12 +105,10 @@ struct Received {
     template <class Event> std::unique_ptr<Event> next()
     {
         std::unique_ptr<SenEvent> event = events.pop(kWaitMs);
-        auto* typed = dynamic_cast<Event*>(event.get());
-        if (typed == nullptr) {
+        if (dynamic_cast<Event*>(event.get()) == nullptr) {
             return nullptr;
         }
-        event.release();
-        return std::unique_ptr<Event>(typed);
+        return std::unique_ptr<Event>(static_cast<Event*>(event.release()));
     }
 };
 
