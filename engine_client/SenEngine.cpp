@@ -82,7 +82,7 @@ std::uint32_t SenEngine::getUserProfile(std::uint32_t userId, SenEngineEvent* ev
     sendRequest(makeRequest(SenRequestGetProfile, userId));
     // Replies left over from earlier requests may come first; they are passed over.
     // The time limit holds for the whole request, not for each reply taken.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSenReplyTimeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(replyTimeout());
     for (int attempt = 0; attempt < kProfileReplyAttempts; ++attempt) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -356,7 +356,7 @@ std::unique_ptr<ReplyEvent> SenEngine::takeReply(int timeoutMs)
 std::unique_ptr<ReplyEvent> SenEngine::requestReply(std::unique_ptr<RequestEvent> request)
 {
     sendRequest(std::move(request));
-    std::unique_ptr<ReplyEvent> reply = takeReply(kSenReplyTimeoutMs);
+    std::unique_ptr<ReplyEvent> reply = takeReply(replyTimeout());
     if (!reply) {
         reply = std::make_unique<ReplyEvent>(-1, NXL_NO_REPLY);
     }

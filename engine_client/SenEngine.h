@@ -3,6 +3,7 @@
 // through which engine events and replies to requests reach the caller.
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -128,11 +129,15 @@ public:
     virtual bool getNextSecondaryEvent(SenEngineEvent& event);
     virtual std::string name() const { return m_name; }
 
+    /// How long a request waits for its reply, kSenReplyTimeoutMs unless changed.
+    void setReplyTimeout(int timeoutMs) { m_replyTimeoutMs = timeoutMs; }
+    int replyTimeout() const { return m_replyTimeoutMs; }
+
     /// Parses request 13's reply text into settings; exposed for its own tests.
     static void parseUserSettings(const std::string& text, SenUserSettings& settings);
 
 protected:
-    /// Sends the request and takes the next reply, or a failure reply after kSenReplyTimeoutMs.
+    /// Sends the request and takes the next reply, or a failure reply after the reply time limit.
     std::unique_ptr<ReplyEvent> requestReply(std::unique_ptr<RequestEvent> request);
     /// The next reply within timeoutMs, or null.
     std::unique_ptr<ReplyEvent> takeReply(int timeoutMs);
@@ -151,6 +156,7 @@ private:
     std::map<std::uint32_t, float> m_trainingControl;
     std::map<std::uint32_t, std::pair<bool, bool>> m_userFlags;
     std::string m_name{"SenEngine"};
+    std::atomic<int> m_replyTimeoutMs{kSenReplyTimeoutMs};
 };
 
 /// The result field of a reply as an error code of the flat interface.

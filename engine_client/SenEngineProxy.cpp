@@ -144,7 +144,7 @@ std::uint32_t SenEngineProxy::sendPairRequest(std::int32_t code, std::uint32_t u
         return NXL_CONNECT_FAILED;
     }
     m_client->send(RequestEvent(code, userId));
-    std::unique_ptr<ReplyEvent> reply = takeReply(kSenReplyTimeoutMs);
+    std::unique_ptr<ReplyEvent> reply = takeReply(replyTimeout());
     if (!reply || reply->code != code) {
         return NXL_CONNECT_FAILED;
     }

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
 #include <string>
+#include <thread>
 
 #include "EnginePeer.h"
 #include "nxl.h"
@@ -123,6 +125,41 @@ TEST_F(SenEngineProxyTest, ReplyToAnEarlierRequestAnswersTheNextWait)
     proxy.waitReply(left, 5000);
     EXPECT_EQ(left.code, SenRequestHardware);
     EXPECT_EQ(left.text, "dongleVersion:2");
+}
+
+TEST_F(SenEngineProxyTest, WaitingRequestIsWokenNotLeftToItsTimeLimit)
+{
+    // With a limit far above the test's patience, only a real wake-up lets the request return.
+    enum class Ending { EngineCloses, ApplicationDisconnects, Both };
+    for (Ending ending : {Ending::EngineCloses, Ending::ApplicationDisconnects, Ending::Both}) {
+        SenEngineProxy waiting{manager};
+        waiting.setReplyTimeout(120000);
+        EnginePeer engine;
+        ASSERT_TRUE(waiting.connect("127.0.0.1", std::to_string(engine.port())));
+        engine.accept();
+        engine.readRequest();
+
+        auto request = std::async(std::launch::async, [&] {
+            std::string text = "untouched";
+            const std::uint32_t result = waiting.getHardwareText(1, text);
+            return std::make_pair(result, text);
+        });
+        EXPECT_EQ(engine.readRequest().code, SenRequestHardware);
+        std::thread closer;
+        if (ending != Ending::ApplicationDisconnects) {
+            closer = std::thread([&] { engine.close(); });
+        }
+        if (ending != Ending::EngineCloses) {
+            waiting.disconnect();
+        }
+        ASSERT_EQ(request.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+        const auto [result, text] = request.get();
+        EXPECT_EQ(result, NXL_NO_REPLY);
+        EXPECT_EQ(text, "");
+        if (closer.joinable()) {
+            closer.join();
+        }
+    }
 }
 
 } // namespace
