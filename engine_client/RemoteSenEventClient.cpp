@@ -146,9 +146,9 @@ void RemoteSenEventClient::fail(const boost::system::error_code& error)
         return;
     }
     // Ends every pending operation, so the I/O runs out of work and the thread ends.
-    m_connection.discardPendingWrites();
     boost::system::error_code ignored;
     m_connection.socket().close(ignored);
+    m_connection.discardPendingWrites();
     if (m_errorCallback) {
         m_errorCallback(error.message());
     }

@@ -11,21 +11,18 @@ void SenGate::acquire()
     --m_count;
 }
 
+// Notifying under the lock: a woken waiter may destroy the primitive as soon as the lock is free.
 void SenGate::release()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        ++m_count;
-    }
+    std::lock_guard lock(m_mutex);
+    ++m_count;
     m_changed.notify_all();
 }
 
 void SenSignal::set()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_set = true;
-    }
+    std::lock_guard lock(m_mutex);
+    m_set = true;
     m_changed.notify_all();
 }
 
