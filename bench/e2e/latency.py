@@ -23,6 +23,8 @@ KEY_A = "0x1e"
 CHAR_B = "0x62"
 CHAR_C = "0x63"
 
+NS_PER_UNIT = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+
 BUDGET_P99_MS = 35.0
 BUDGET_DRIFT_MS = 5.0
 BUDGET_PASS_US = 200.0
@@ -177,7 +179,10 @@ def bench_value(result_dir, executable, name, field):
         return None
     for b in data.get("benchmarks", []):
         if b.get("name") == name and b.get("run_type", "iteration") == "iteration" and "error_occurred" not in b:
-            return b.get(field)
+            value = b.get(field)
+            if field in ("cpu_time", "real_time") and value is not None:
+                value *= NS_PER_UNIT.get(b.get("time_unit", "ns"), 1.0)
+            return value
     return None
 
 
@@ -202,6 +207,8 @@ def report(result_dir):
     row("decode state update", fmt(decode_rate and decode_rate / 1000.0, 0) + " k msg/s", ">= 200 k msg/s",
         None if decode_rate is None else decode_rate >= BUDGET_DECODE_PER_S)
     row("encode state update", fmt(encode_rate and encode_rate / 1000.0, 0) + " k msg/s", "-", None)
+    round_trip = bench_value(result_dir, "SenWireBench", "loopbackRoundTrip/real_time", "real_time")
+    row("request and reply over loopback TCP", fmt(round_trip and round_trip / 1000.0) + " us", "-", None)
     for name in ("decode", "encode"):
         exe = "SenWireAllocationBench"
         bench = name + "StateUpdateAllocations"
