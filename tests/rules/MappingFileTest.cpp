@@ -133,6 +133,21 @@ TEST_F(MappingFile, ExampleIsWrittenByteForByteAndReadBack)
     EXPECT_EQ(modelToXml(&loaded, 0), QString::fromLatin1(kExample));
 }
 
+TEST_F(MappingFile, EveryExampleFileLoadsAndSavesUnchanged)
+{
+    const QStringList files = QDir(QStringLiteral(SENKEY_EXAMPLES_DIR)).entryList({"*.skm"}, QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& name : files) {
+        SCOPED_TRACE(name.toStdString());
+        const QString source = QStringLiteral(SENKEY_EXAMPLES_DIR "/") + name;
+        SenMappingModel model;
+        ASSERT_TRUE(loadMappingFile(source, &model));
+        EXPECT_GT(model.mappingCount(), 0);
+        ASSERT_TRUE(saveMappingFile(path(name), &model));
+        EXPECT_EQ(readAll(path(name)), readAll(source));
+    }
+}
+
 TEST_F(MappingFile, EmptyModelAndNullArguments)
 {
     SenMappingModel model;
