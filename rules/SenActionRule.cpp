@@ -4,6 +4,26 @@
 
 #include "SenAction.h"
 
+namespace {
+
+// The evaluation pass compares every condition of every mapping on every state: doubles and bools,
+// the only types detections and stored thresholds hold, skip the general variant conversion.
+double toNumber(const QVariant& variant)
+{
+    switch (variant.typeId()) {
+    case QMetaType::Double:
+        return *static_cast<const double*>(variant.constData());
+    case QMetaType::Bool:
+        return *static_cast<const bool*>(variant.constData()) ? 1.0 : 0.0;
+    case QMetaType::UnknownType:
+        return 0.0;
+    default:
+        return variant.toDouble();
+    }
+}
+
+} // namespace
+
 SenActionRule::SenActionRule(Rule rule, QObject* parent) : QObject(parent), m_rule(rule) {}
 
 SenActionRule::SenActionRule(const SenActionRule& other) : QObject(other.parent()), m_rule(other.m_rule) {}
@@ -16,8 +36,8 @@ SenActionRule& SenActionRule::operator=(const SenActionRule& other)
 
 bool SenActionRule::compare(const QVariant& value, const QVariant& threshold) const
 {
-    const double a = value.toDouble();
-    const double b = threshold.toDouble();
+    const double a = toNumber(value);
+    const double b = toNumber(threshold);
     const bool equal = std::fabs(a - b) < kTolerance;
     switch (m_rule) {
     case Equal:
