@@ -94,8 +94,13 @@ def latency_stats(pairs, start, end):
     lat = [(t_in - t_out) * 1000.0 for t_out, t_in in pairs]
     first = [(t_in - t_out) * 1000.0 for t_out, t_in in pairs if t_out < start + 1.0]
     last = [(t_in - t_out) * 1000.0 for t_out, t_in in pairs if t_out >= end - 1.0]
+    per_second = []
+    for second in range(int(math.ceil(end - start)) or 1):
+        window = [(t_in - t_out) * 1000.0 for t_out, t_in in pairs if start + second <= t_out < start + second + 1.0]
+        per_second.append(percentile(window, 0.99))
     return {
         "count": len(lat),
+        "per_second_p99_ms": per_second,
         "p50_ms": percentile(lat, 0.50),
         "p99_ms": percentile(lat, 0.99),
         "max_ms": max(lat),
@@ -163,6 +168,7 @@ def print_run(r):
         print("  %-11s  p50 %s ms  p99 %s ms  max %s ms  first-second p99 %s ms  last-second p99 %s ms" % (
             label, fmt(s["p50_ms"]), fmt(s["p99_ms"]), fmt(s["max_ms"]), fmt(s["first_second_p99_ms"]),
             fmt(s["last_second_p99_ms"])))
+        print("  %-11s  p99 second by second: %s ms" % ("", " ".join(fmt(v) for v in s["per_second_p99_ms"])))
 
 
 def load(path):
@@ -265,11 +271,11 @@ def report(result_dir):
 
     res = load(os.path.join(result_dir, "resources.json")) or {}
     idle = res.get("idle_cpu_fraction")
-    busy = res.get("busy_cpu_fraction")
     rss = res.get("peak_rss_kib")
     row("senkey-run CPU, idle connected", fmt(idle and idle * 100.0, 2) + " % of a core", "<= 1 %",
         None if idle is None else idle <= BUDGET_IDLE_CPU)
-    row("senkey-run CPU at 256 states/s", fmt(busy and busy * 100.0, 2) + " % of a core", "-", None)
+    for rate, busy in sorted((res.get("stream_cpu_fraction") or {}).items(), key=lambda item: int(item[0])):
+        row("senkey-run CPU at %s states/s" % rate, fmt(busy * 100.0, 2) + " % of a core", "-", None)
     row("senkey-run peak resident memory", fmt(rss and rss / 1024.0, 1) + " MiB", "<= 20 MiB",
         None if rss is None else rss / 1024.0 <= BUDGET_RSS_MIB)
 
