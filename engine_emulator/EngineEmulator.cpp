@@ -279,7 +279,11 @@ void EngineEmulator::runSession(tcp::socket peer, const std::vector<ScriptComman
             const auto& request = static_cast<const RequestEvent&>(*event);
             logLine("request code=%d user=%u text=\"%s\"", request.code, request.userId,
                     printable(request.text).c_str());
-            if (options.unansweredRequests.count(request.code) == 0) {
+            // The client sends its version announcement without waiting for an answer and pairs
+            // replies with requests by order, so an answer here would be read as the reply to the
+            // next request (the hardware question) and name the wrong headset.
+            const bool announcement = request.code == 4 && request.text.rfind("version-", 0) == 0;
+            if (!announcement && options.unansweredRequests.count(request.code) == 0) {
                 ReplyEvent reply(request.code, 0);
                 if (request.code == 7) {
                     reply.text = "dongleVersion:" + std::to_string(options.dongleVersion) +

@@ -141,9 +141,6 @@ TEST(KeepAliveThread, UserAddedAsksTheEngineForTheHeadsetVersion)
         EmulatorOptions options;
         options.headsetVersion = c.headset;
         options.dongleVersion = 0x0912; // must not matter
-        // The client library pairs replies with requests by arrival order, so an answered version
-        // announcement would be taken for the hardware reply; this engine leaves it unanswered.
-        options.unansweredRequests = {4};
         Engine engine("user add 4\n", options);
         KeepAliveThread thread;
         thread.setEngineAddress("127.0.0.1", engine.port());

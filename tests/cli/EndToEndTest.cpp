@@ -194,7 +194,7 @@ TEST_F(EndToEnd, DetectionsOfTwoPlayersBecomeExactlyTheirKeysHotKeysAndClicks)
                                    "wait 300\n"
                                    "state 0 leftEye=1 rightEye=1\n" // button up for player 1, ab for player 0
                                    "wait 300\n",
-                                   {"--headset-version", "0x0170", "--no-reply", "4"});
+                                   {"--headset-version", "0x0170"});
     startRunner(port, kMappings, {"--duration", "8"});
     EXPECT_EQ(finishRunner(), 0);
     EXPECT_EQ(primitives(), QStringList({
@@ -271,7 +271,7 @@ TEST_F(EndToEnd, AnEngineThatNeverAnswersTheHardwareQuestionDoesNotStopTheRunner
                                    "wait 3000\n"
                                    "state 0 leftEye=1 rightEye=1\n"
                                    "wait 300\n",
-                                   {"--no-reply", "7", "--no-reply", "4"});
+                                   {"--no-reply", "7"});
     startRunner(port, kMappings, {"--duration", "6"});
     EXPECT_EQ(finishRunner(), 0);
     EXPECT_EQ(primitives(), QStringList({"key down 0x1e", "key up 0x1e", "key down 0x30", "key up 0x30"}));

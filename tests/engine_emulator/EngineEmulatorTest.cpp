@@ -142,7 +142,8 @@ TEST(EngineEmulator, AnswersRequestsAndPlaysTheScriptInOrder)
     std::vector<std::unique_ptr<SenEvent>> events;
     events.push_back(client.receive());
     ASSERT_TRUE(events[0]);
-    client.send(RequestEvent(4, 0, "version-3.5.0"));
+    client.send(RequestEvent(4, 0, "version-3.5.0")); // the announcement: no answer
+    client.send(RequestEvent(4, 0, "group-name"));    // a parameter question: answered
     client.send(RequestEvent(7, 3));
     for (auto& event : client.receiveUntilClosed()) {
         events.push_back(std::move(event));
@@ -154,6 +155,7 @@ TEST(EngineEmulator, AnswersRequestsAndPlaysTheScriptInOrder)
     EXPECT_EQ(reply(events[1]).code, 4);
     EXPECT_EQ(reply(events[1]).result, 0);
     EXPECT_EQ(reply(events[1]).text, "");
+    // The parameter question's reply comes right before the hardware reply: nothing answered the announcement.
     EXPECT_EQ(reply(events[2]).code, 7);
     EXPECT_EQ(reply(events[2]).text, "dongleVersion:5,headsetVersion:4096");
     // The state waited for the hardware question, as the script asked.
