@@ -7,10 +7,12 @@
 
 #include <boost/asio.hpp>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "SenEvent.h"
 #include "SenWireCodec.h"
@@ -24,11 +26,28 @@ public:
 
     std::uint16_t port() const { return acceptor_.local_endpoint().port(); }
 
-    /// Takes the next connection; a read that waits more than five seconds fails instead of hanging.
+    /// Takes the next connection, waiting at most ten seconds for it; a read that then waits more than
+    /// five seconds fails too, so a client that never comes or never speaks cannot hang a test.
     void accept()
     {
         socket_ = std::make_unique<boost::asio::ip::tcp::socket>(io_);
-        acceptor_.accept(*socket_);
+        acceptor_.non_blocking(true);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (;;) {
+            boost::system::error_code error;
+            acceptor_.accept(*socket_, error);
+            if (!error) {
+                break;
+            }
+            if (error != boost::asio::error::would_block) {
+                throw boost::system::system_error(error);
+            }
+            if (std::chrono::steady_clock::now() > deadline) {
+                throw boost::system::system_error(boost::asio::error::timed_out, "no client connected");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        socket_->non_blocking(false);
         timeval timeout{5, 0};
         ::setsockopt(socket_->native_handle(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     }
