@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdarg>
 #include <ctime>
+#include <optional>
 #include <thread>
 
 #include "SenEvent.h"
@@ -295,6 +296,8 @@ void EngineEmulator::runSession(tcp::socket peer, const std::vector<ScriptComman
         }
     });
 
+    std::optional<std::chrono::steady_clock::time_point> paceStart;
+    std::uint64_t pacedStates = 0;
     for (const ScriptCommand& command : script) {
         if (session->isOver()) {
             break;
@@ -319,6 +322,14 @@ void EngineEmulator::runSession(tcp::socket peer, const std::vector<ScriptComman
         case Kind::State: {
             SenEngineEvent event;
             event.setState(command.userId, command.state.data());
+            if (options.paceHz > 0.0) {
+                if (!paceStart) {
+                    paceStart = std::chrono::steady_clock::now();
+                }
+                const auto offset = std::chrono::duration<double>(static_cast<double>(pacedStates++) / options.paceHz);
+                session->sleepUntil(*paceStart +
+                                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(offset));
+            }
             if (session->send(event)) {
                 logState(command.userId);
             }

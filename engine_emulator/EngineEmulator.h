@@ -29,6 +29,9 @@ struct EmulatorOptions {
     bool logStates = false;           ///< one line per sent state on the state log
     bool once = false;                ///< stop after the first client's session
     bool verbose = false;             ///< log every script line as it is played
+    /// Above 0: the script's state lines go out this many a second on one fixed schedule from the first
+    /// of them, whatever lies between them, so that a load test keeps its rate without drifting.
+    double paceHz = 0.0;
 };
 
 /// Listens on 127.0.0.1. For each client in turn: logs every request it sends and answers it (request 7

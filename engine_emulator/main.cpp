@@ -6,6 +6,7 @@
 #include <atomic>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -21,12 +22,13 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: sen-emulator [--port P] [--dongle-version V] [--headset-version V] [--no-reply CODE]...\n"
-    "                    [--log-states] [--once] [--verbose] SCRIPT|-\n"
+    "                    [--log-states] [--pace HZ] [--once] [--verbose] SCRIPT|-\n"
     "  --port P             listen on 127.0.0.1:P (default 1726; 0 picks a free port)\n"
     "  --dongle-version V   dongle version of the hardware reply (decimal or 0x hex, default 5)\n"
     "  --headset-version V  headset version of the hardware reply (default 0x1000)\n"
     "  --no-reply CODE      never answer requests of this code (repeatable)\n"
     "  --log-states         write \"SECONDS state USER\" (CLOCK_MONOTONIC) to stdout for every state sent\n"
+    "  --pace HZ            send the script's state lines HZ a second on a fixed schedule (load tests)\n"
     "  --once               exit after the first client's session\n"
     "  --verbose            log every script line as it is played\n";
 
@@ -81,6 +83,12 @@ int main(int argc, char** argv)
             options.unansweredRequests.insert(static_cast<int>(number));
         } else if (arg == "--log-states") {
             options.logStates = true;
+        } else if (arg == "--pace") {
+            char* end = nullptr;
+            options.paceHz = i + 1 < argc ? std::strtod(argv[++i], &end) : 0.0;
+            if (end == nullptr || *end != '\0' || !(options.paceHz > 0.0) || options.paceHz > 100000.0) {
+                return usageError("--pace needs a rate above 0, at most 100000 a second");
+            }
         } else if (arg == "--once") {
             options.once = true;
         } else if (arg == "--verbose") {
