@@ -85,7 +85,13 @@ void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state,
         if (mapping == nullptr) {
             continue;
         }
-        const bool active = static_cast<uint>(mapping->playerNum()) == userId && mapping->conditionsHold(state);
+        // A state of another headset says nothing about this mapping's player: treating it as inactive
+        // would reopen the send-once latch and release a held key on every state of the other user, so
+        // that with two headsets a send-once rule repeats and a held key flickers.
+        if (static_cast<uint>(mapping->playerNum()) != userId) {
+            continue;
+        }
+        const bool active = mapping->conditionsHold(state);
         if (table) {
             table(i, active);
         }
