@@ -96,6 +96,7 @@ int Runner::prepare()
     connect(keepAlive.get(), &KeepAliveThread::engineCannotBeConnected, this, &Runner::onEngineCannotBeConnected);
     connect(keepAlive.get(), &KeepAliveThread::SenStateChanged, this, &Runner::onSenStateChanged);
     connect(keepAlive.get(), &KeepAliveThread::SendModeApp, this, &Runner::getModeApp);
+    connect(keepAlive.get(), &KeepAliveThread::headsetDisconnected, this, &Runner::onHeadsetDisconnected);
     return ExitOk;
 }
 
@@ -123,6 +124,13 @@ void Runner::finish(int exitStatus)
         simulator.reset();
     }
     emit finished(exitStatus);
+}
+
+void Runner::onHeadsetDisconnected(uint userId)
+{
+    if (!done && simulator) {
+        releasePlayer(*model, userId & 0xFFFU, *simulator);
+    }
 }
 
 void Runner::onEngineConnected()

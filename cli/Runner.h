@@ -43,6 +43,7 @@ private slots:
     void onEngineDisconnected();
     void onEngineCannotBeConnected();
     void onSenStateChanged(uint userId, SenStateSnapshot state);
+    void onHeadsetDisconnected(uint userId);
     void getModeApp(QString stringMode);
 
 private:

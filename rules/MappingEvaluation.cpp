@@ -118,6 +118,17 @@ void releaseMapping(const SenMapping& mapping, KeyboardEventSimulator& simulator
     releaseHeldKey(mapping, simulator);
 }
 
+void releasePlayer(SenMappingModel& model, uint userId, KeyboardEventSimulator& simulator)
+{
+    for (int i = 0; i < model.mappingCount(); ++i) {
+        SenMapping* mapping = model.mapping(i);
+        if (mapping != nullptr && static_cast<uint>(mapping->playerNum()) == userId) {
+            mapping->setAlreadySent(false);
+            releaseMapping(*mapping, simulator);
+        }
+    }
+}
+
 void releaseRemovedMappings(SenMappingModel& model, KeyboardEventSimulator& simulator)
 {
     model.setReleaseHandler([&simulator](const SenMapping& mapping) { releaseMapping(mapping, simulator); });

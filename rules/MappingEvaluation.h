@@ -26,6 +26,10 @@ void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state,
 /// Safe to call at any time; releasing something that is not down sends at most a key release.
 void releaseMapping(const SenMapping& mapping, KeyboardEventSimulator& simulator);
 
+/// Releases what the mappings of player `userId` hold and reopens their send-once latches: for a headset
+/// that went away, since states of the other headsets no longer release them.
+void releasePlayer(SenMappingModel& model, uint userId, KeyboardEventSimulator& simulator);
+
 /// Makes `model` release through `simulator` every mapping that it removes, clears or replaces.
 /// The simulator must outlive the model or be detached with setReleaseHandler({}).
 void releaseRemovedMappings(SenMappingModel& model, KeyboardEventSimulator& simulator);

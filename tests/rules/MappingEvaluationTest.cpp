@@ -178,6 +178,21 @@ TEST_F(Evaluation, AHeldKeyStaysDownThroughTheOtherUsersStates)
     EXPECT_EQ(settle(), (std::vector<RE>{RE::keyDown(kW), RE::keyUp(kW)}));
 }
 
+TEST_F(Evaluation, AHeadsetThatGoesAwayReleasesItsPlayersKeys)
+{
+    SenMapping held = blinkMapping(QStringLiteral("w"));
+    held.setHoldKey(true);
+    add(held);
+    SenMapping other = blinkMapping(QStringLiteral("a"));
+    other.setPlayerNum(1);
+    add(other);
+    pass(true, 0);
+    settle();
+    releasePlayer(m_model, 0, m_simulator);
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::keyDown(kW), RE::keyUp(kW)}));
+    EXPECT_FALSE(m_model.mapping(0)->alreadySent());
+}
+
 TEST_F(Evaluation, FocusGuardHoldsBackWhileTheMainWindowIsActive)
 {
     SenMapping& focus = add(blinkMapping(QStringLiteral("a")));
