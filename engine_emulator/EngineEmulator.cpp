@@ -113,10 +113,19 @@ public:
                 return;
             }
             over = true;
+            // Wakes the reader blocked in read(). Under the lock, so that close() on the serving thread,
+            // which the notification below may let run at once, cannot close the socket in between.
+            ::shutdown(socket.native_handle(), SHUT_RDWR);
         }
         changed.notify_all();
-        // Wakes the reader blocked in read(); the socket itself is closed after the reader is joined.
-        ::shutdown(socket.native_handle(), SHUT_RDWR);
+    }
+
+    /// Closes the socket once the reader has been joined.
+    void close()
+    {
+        std::lock_guard lock(stateMutex);
+        boost::system::error_code ignored;
+        socket.close(ignored);
     }
 
     bool isOver()
@@ -381,8 +390,7 @@ void EngineEmulator::runSession(tcp::socket peer, const std::vector<ScriptComman
     // The client decides when the session ends, unless the script closed it.
     session->waitUntilOver();
     reader.join();
-    boost::system::error_code ignored;
-    session->socket.close(ignored);
+    session->close();
     {
         std::lock_guard lock(sessionMutex);
         current.reset();
