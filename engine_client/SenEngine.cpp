@@ -197,7 +197,7 @@ void SenEngine::setUserFlags(std::uint32_t userId, bool first, bool second)
     m_userFlags[userId] = {first, second};
 }
 
-std::uint32_t SenEngine::userFirstFlag(std::uint32_t userId, bool* value) const
+std::uint32_t SenEngine::userFlag(std::uint32_t userId, bool second, bool* value) const
 {
     if (value == nullptr) {
         return NXL_INVALID_ARGUMENT;
@@ -207,22 +207,18 @@ std::uint32_t SenEngine::userFirstFlag(std::uint32_t userId, bool* value) const
     if (it == m_userFlags.end()) {
         return kNoSuchUser;
     }
-    *value = it->second.first;
+    *value = second ? it->second.second : it->second.first;
     return NXL_OK;
+}
+
+std::uint32_t SenEngine::userFirstFlag(std::uint32_t userId, bool* value) const
+{
+    return userFlag(userId, false, value);
 }
 
 std::uint32_t SenEngine::userSecondFlag(std::uint32_t userId, bool* value) const
 {
-    if (value == nullptr) {
-        return NXL_INVALID_ARGUMENT;
-    }
-    SenMutexLocker locker(m_mutex);
-    const auto it = m_userFlags.find(userId);
-    if (it == m_userFlags.end()) {
-        return kNoSuchUser;
-    }
-    *value = it->second.second;
-    return NXL_OK;
+    return userFlag(userId, true, value);
 }
 
 void SenEngine::sendRequest(std::unique_ptr<RequestEvent> /*request*/)

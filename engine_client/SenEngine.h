@@ -157,6 +157,8 @@ private:
     std::map<std::uint32_t, std::pair<bool, bool>> m_userFlags;
     std::string m_name{"SenEngine"};
     std::atomic<int> m_replyTimeoutMs{kSenReplyTimeoutMs};
+
+    std::uint32_t userFlag(std::uint32_t userId, bool second, bool* value) const;
 };
 
 /// The result field of a reply as an error code of the flat interface.
