@@ -2,8 +2,6 @@
 
 #include "nxl.h"
 
-#include <dirent.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -15,6 +13,7 @@
 #include <thread>
 
 #include "EnginePeer.h"
+#include "ProcessCounts.h"
 #include "SenEvent.h"
 #include "SenLog.h"
 
@@ -26,27 +25,8 @@ using Velmor::SenEngineEvent;
 using Velmor::Testing::EnginePeer;
 using Velmor::Testing::eventually;
 
-int countEntries(const char* folder)
-{
-    int count = 0;
-    if (DIR* dir = ::opendir(folder)) {
-        while (::readdir(dir) != nullptr) {
-            ++count;
-        }
-        ::closedir(dir);
-    }
-    return count;
-}
-
-int openDescriptors()
-{
-    return countEntries("/proc/self/fd");
-}
-
-int runningThreads()
-{
-    return countEntries("/proc/self/task");
-}
+using TestSupport::openDescriptors;
+using TestSupport::runningThreads;
 
 class NxlClient : public ::testing::Test
 {

@@ -4,7 +4,6 @@
 
 #include "nxl.h"
 
-#include <dirent.h>
 #include <sys/resource.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "ProcessCounts.h"
 #include "RawEnginePeer.h"
 #include "SenEvent.h"
 
@@ -23,18 +23,6 @@ namespace {
 using Robustness::RawEnginePeer;
 using Velmor::SenEngineEvent;
 using namespace std::string_literals;
-
-int countEntries(const char* folder)
-{
-    int count = 0;
-    if (DIR* dir = ::opendir(folder)) {
-        while (::readdir(dir) != nullptr) {
-            ++count;
-        }
-        ::closedir(dir);
-    }
-    return count;
-}
 
 long peakResidentKb()
 {
@@ -200,13 +188,13 @@ TEST_F(WireFault, ConnectionsDroppedMidMessageLeaveNothingBehind)
         EXPECT_EQ(nxlEngineDisconnect(), NXL_OK);
     };
     cycle(0); // the first connection may set up process-wide resources
-    const int descriptors = countEntries("/proc/self/fd");
-    const int threads = countEntries("/proc/self/task");
+    const int descriptors = TestSupport::openDescriptors();
+    const int threads = TestSupport::runningThreads();
     for (int round = 1; round <= 100 && !HasFailure(); ++round) {
         cycle(round);
     }
-    EXPECT_EQ(countEntries("/proc/self/fd"), descriptors);
-    EXPECT_EQ(countEntries("/proc/self/task"), threads);
+    EXPECT_EQ(TestSupport::openDescriptors(), descriptors);
+    EXPECT_EQ(TestSupport::runningThreads(), threads);
 }
 
 } // namespace
