@@ -163,7 +163,7 @@ void Runner::onEngineCannotBeConnected()
     }
 }
 
-void Runner::onSenStateChanged(uint userId, SenStateSnapshot state)
+void Runner::onSenStateChanged(uint userId, const SenStateSnapshot& state)
 {
     if (done || state.isNull()) {
         return;
@@ -171,7 +171,7 @@ void Runner::onSenStateChanged(uint userId, SenStateSnapshot state)
     evaluateMappings(model.get(), userId, state.handle(), simulator.get(), {}, [] { return false; });
 }
 
-void Runner::getModeApp(QString stringMode)
+void Runner::getModeApp(const QString& stringMode)
 {
     if (done) {
         return;

@@ -42,9 +42,9 @@ private slots:
     void onEngineConnected();
     void onEngineDisconnected();
     void onEngineCannotBeConnected();
-    void onSenStateChanged(uint userId, SenStateSnapshot state);
+    void onSenStateChanged(uint userId, const SenStateSnapshot& state);
     void onHeadsetDisconnected(uint userId);
-    void getModeApp(QString stringMode);
+    void getModeApp(const QString& stringMode);
 
 private:
     void status(const QString& line);

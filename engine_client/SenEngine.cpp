@@ -342,9 +342,8 @@ void SenEngine::waitReply(ReplyEvent& reply, int timeoutMs)
 std::unique_ptr<ReplyEvent> SenEngine::takeReply(int timeoutMs)
 {
     std::unique_ptr<SenEvent> taken = m_replies.pop(timeoutMs);
-    if (auto* reply = dynamic_cast<ReplyEvent*>(taken.get())) {
-        taken.release();
-        return std::unique_ptr<ReplyEvent>(reply);
+    if (dynamic_cast<ReplyEvent*>(taken.get()) != nullptr) {
+        return std::unique_ptr<ReplyEvent>(static_cast<ReplyEvent*>(taken.release()));
     }
     return nullptr;
 }

@@ -91,15 +91,13 @@ void SenEngineProxy::onEvent(std::unique_ptr<SenEvent> event)
             SenMutexLocker locker(mutex());
             m_hardwareText = reply->text;
         }
-        event.release();
-        pushReply(std::unique_ptr<ReplyEvent>(reply));
+        pushReply(std::unique_ptr<ReplyEvent>(static_cast<ReplyEvent*>(event.release())));
     } else if (event->category == SenEngineCategory) {
         auto* engineEvent = dynamic_cast<SenEngineEvent*>(event.get());
         if (engineEvent == nullptr) {
             return;
         }
-        event.release();
-        pushEngineEvent(std::unique_ptr<SenEngineEvent>(engineEvent));
+        pushEngineEvent(std::unique_ptr<SenEngineEvent>(static_cast<SenEngineEvent*>(event.release())));
     }
 }
 

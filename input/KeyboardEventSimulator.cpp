@@ -178,7 +178,7 @@ void KeyboardEventSimulator::releaseKey(char keychar)
     releaseScanCode(static_cast<std::uint16_t>(scanCode));
 }
 
-void KeyboardEventSimulator::simulateKeys(QString keys, bool holdKey, bool /*enterKey*/, uint holdTime,
+void KeyboardEventSimulator::simulateKeys(const QString& keys, bool holdKey, bool /*enterKey*/, uint holdTime,
                                           uint triggerDelayTime)
 {
     const unsigned generation = releaseGeneration_;
@@ -205,7 +205,7 @@ void KeyboardEventSimulator::simulateKeys(QString keys, bool holdKey, bool /*ent
     }
 }
 
-void KeyboardEventSimulator::simulateKeyCombo(QList<int> keyCombo, uint holdTime)
+void KeyboardEventSimulator::simulateKeyCombo(const QList<int>& keyCombo, uint holdTime)
 {
     if (keyCombo.isEmpty()) {
         return;
@@ -217,7 +217,7 @@ void KeyboardEventSimulator::simulateKeyCombo(QList<int> keyCombo, uint holdTime
     releaseKeyCombo(keyCombo);
 }
 
-void KeyboardEventSimulator::triggerKeyCombo(QList<int> keyCombo)
+void KeyboardEventSimulator::triggerKeyCombo(const QList<int>& keyCombo)
 {
     for (int keyCode : keyCombo) {
         // Only the low 16 bits are a scan code ("Left Click" carries more); 0 is a combination without key.
@@ -227,7 +227,7 @@ void KeyboardEventSimulator::triggerKeyCombo(QList<int> keyCombo)
     }
 }
 
-void KeyboardEventSimulator::releaseKeyCombo(QList<int> keyCombo)
+void KeyboardEventSimulator::releaseKeyCombo(const QList<int>& keyCombo)
 {
     for (auto it = keyCombo.crbegin(); it != keyCombo.crend(); ++it) {
         if (const auto scanCode = static_cast<std::uint16_t>(scanCodeForKey(*it))) {
@@ -305,7 +305,7 @@ void KeyboardEventSimulator::sendKeyToWindow(WindowHandle windowHandle, char key
     }
 }
 
-void KeyboardEventSimulator::sendKeysToWindow(WindowHandle windowHandle, QString keys)
+void KeyboardEventSimulator::sendKeysToWindow(WindowHandle windowHandle, const QString& keys)
 {
     if (windowHandle == 0) {
         return;
@@ -315,12 +315,12 @@ void KeyboardEventSimulator::sendKeysToWindow(WindowHandle windowHandle, QString
     }
 }
 
-void KeyboardEventSimulator::sendKeyToWindow(QString windowTitle, char key)
+void KeyboardEventSimulator::sendKeyToWindow(const QString& windowTitle, char key)
 {
     sendKeyToWindow(windowSystem_.findWindow(windowTitle), key);
 }
 
-void KeyboardEventSimulator::sendKeysToWindow(QString windowTitle, QString keys)
+void KeyboardEventSimulator::sendKeysToWindow(const QString& windowTitle, const QString& keys)
 {
     sendKeysToWindow(windowSystem_.findWindow(windowTitle), keys);
 }

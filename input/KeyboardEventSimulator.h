@@ -54,15 +54,15 @@ public slots:
     void releaseKey(char keychar);
     void triggerMouse(int butnum);
     void releaseMouse(int butnum);
-    void simulateKeys(QString keys, bool holdKey = false, bool enterKey = false, uint holdTime = 20,
+    void simulateKeys(const QString& keys, bool holdKey = false, bool enterKey = false, uint holdTime = 20,
                       uint triggerDelayTime = 20);
-    void simulateKeyCombo(QList<int> keyCombo, uint holdTime = 20);
-    void triggerKeyCombo(QList<int> keyCombo);
-    void releaseKeyCombo(QList<int> keyCombo);
+    void simulateKeyCombo(const QList<int>& keyCombo, uint holdTime = 20);
+    void triggerKeyCombo(const QList<int>& keyCombo);
+    void releaseKeyCombo(const QList<int>& keyCombo);
     void sendKeyToWindow(WindowHandle windowHandle, char key);
-    void sendKeysToWindow(WindowHandle windowHandle, QString keys);
-    void sendKeyToWindow(QString windowTitle, char key);
-    void sendKeysToWindow(QString windowTitle, QString keys);
+    void sendKeysToWindow(WindowHandle windowHandle, const QString& keys);
+    void sendKeyToWindow(const QString& windowTitle, char key);
+    void sendKeysToWindow(const QString& windowTitle, const QString& keys);
     void sendMouseToWindow(WindowHandle windowHandle, int butnum);
     /// Releases every key and button this simulator pressed and has not released (Shift included), clears
     /// the mouse flags, drops the requests not yet started, and cuts short a request in progress (its hold or

@@ -21,7 +21,7 @@ const QString kConditionElement = QStringLiteral("SenStateCondition");
 
 QString indent(int level)
 {
-    return QString(level * 4, QLatin1Char(' '));
+    return QString(qsizetype{level} * 4, QLatin1Char(' '));
 }
 
 QString flag(bool value)
