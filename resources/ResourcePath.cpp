@@ -1,0 +1,6 @@
+#include "ResourcePath.h"
+
+QString resourcePath(const QString& fileName)
+{
+    return QStringLiteral(":/./Resources/") + fileName;
+}
