@@ -76,8 +76,14 @@ TEST(SenThread, DoesNotRunBeforeStartAndJoinReturnsFalseThen)
     thread.start();
     thread.start(); // a second start does nothing
     EXPECT_EQ(thread.runState(), SenThread::Started);
-    thread.release.set();
+    // A join that comes after the body has ended returns false, so the body is released only well
+    // after this thread has started waiting, even on a loaded machine.
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        thread.release.set();
+    });
     EXPECT_TRUE(thread.join());
+    releaser.join();
     EXPECT_TRUE(thread.ran);
     EXPECT_EQ(thread.runState(), SenThread::Finished);
     EXPECT_FALSE(thread.join()); // already finished
@@ -90,7 +96,8 @@ TEST(SenThread, TwoJoinersBothReturnWhenTheBodyEnds)
     std::atomic<int> joined{0};
     std::thread a([&] { joined += thread.join() ? 1 : 0; });
     std::thread b([&] { joined += thread.join() ? 1 : 0; });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // Long enough for both joiners to be waiting before the body ends, even on a loaded machine.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(joined, 0);
     thread.release.set();
     a.join();
