@@ -132,6 +132,24 @@ WindowRect RecordingBackend::windowRect(WindowHandle window)
     return it == windows_.end() ? WindowRect{} : it->second.rect;
 }
 
+void RecordingBackend::showHighlight(WindowHandle window)
+{
+    std::lock_guard lock(mutex_);
+    highlighted_ = window;
+}
+
+void RecordingBackend::hideHighlight()
+{
+    std::lock_guard lock(mutex_);
+    highlighted_ = 0;
+}
+
+WindowHandle RecordingBackend::highlightedWindow() const
+{
+    std::lock_guard lock(mutex_);
+    return highlighted_;
+}
+
 void RecordingBackend::addWindow(WindowHandle window, const QString& caption, const WindowRect& rect)
 {
     std::lock_guard lock(mutex_);

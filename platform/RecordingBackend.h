@@ -57,6 +57,11 @@ public:
     QString windowCaption(WindowHandle window) override;
     QString windowClassName(WindowHandle window) override;
     WindowRect windowRect(WindowHandle window) override;
+    void showHighlight(WindowHandle window) override;
+    void hideHighlight() override;
+
+    /// The window outlined now, 0 when none.
+    WindowHandle highlightedWindow() const;
 
     void addWindow(WindowHandle window, const QString& caption, const WindowRect& rect = {});
     void removeWindow(WindowHandle window);
@@ -77,4 +82,5 @@ private:
     std::vector<RecordedEvent> events_;
     std::map<WindowHandle, Window> windows_;
     WindowHandle foreground_ = 0;
+    WindowHandle highlighted_ = 0;
 };

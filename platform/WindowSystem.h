@@ -41,4 +41,10 @@ public:
     virtual QString windowCaption(WindowHandle window) = 0;
     virtual QString windowClassName(WindowHandle window) = 0;
     virtual WindowRect windowRect(WindowHandle window) = 0;
+
+    /// Outlines the window with a red frame laid over its rectangle, in place of any earlier outline. The
+    /// frame takes no input and is never the window that windowAt finds. Without a desktop nothing is drawn.
+    virtual void showHighlight(WindowHandle window) { (void)window; }
+    /// Removes the outline, if one is shown.
+    virtual void hideHighlight() {}
 };

@@ -9,8 +9,10 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <deque>
 
 namespace {
@@ -60,6 +62,7 @@ X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
 X11WindowSystem::~X11WindowSystem()
 {
     if (display_) {
+        hideHighlight();
         XCloseDisplay(display_);
     }
 }
@@ -266,4 +269,105 @@ WindowRect X11WindowSystem::windowRect(WindowHandle window)
         return {};
     }
     return {left, top, left + attributes.width - 1, top + attributes.height - 1};
+}
+
+void X11WindowSystem::showHighlight(WindowHandle window)
+{
+    if (!display_) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    destroyHighlightLocked();
+    int shapeEvent = 0, shapeError = 0, shapeMajor = 0, shapeMinor = 0;
+    // Without a shape the frame would paint over the whole window; an input shape needs SHAPE 1.1.
+    if (window == 0 || !XShapeQueryExtension(display_, &shapeEvent, &shapeError) ||
+        !XShapeQueryVersion(display_, &shapeMajor, &shapeMinor) || (shapeMajor == 1 && shapeMinor < 1)) {
+        return;
+    }
+    const Window root = DefaultRootWindow(display_);
+    XWindowAttributes attributes{};
+    int left = 0, top = 0;
+    Window child = None;
+    if (!XGetWindowAttributes(display_, window, &attributes) ||
+        !XTranslateCoordinates(display_, window, root, 0, 0, &left, &top, &child) || !trap.ok()) {
+        return;
+    }
+    const int width = std::max(attributes.width, 1);
+    const int height = std::max(attributes.height, 1);
+
+    XSetWindowAttributes frameAttributes{};
+    frameAttributes.override_redirect = True;
+    frameAttributes.background_pixel = highlightPixelLocked();
+    const Window frame =
+        XCreateWindow(display_, root, left, top, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                      CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &frameAttributes);
+    constexpr int kThickness = 8;
+    const auto w = static_cast<unsigned short>(std::min(width, 0xFFFF));
+    const auto h = static_cast<unsigned short>(std::min(height, 0xFFFF));
+    const auto tx = static_cast<unsigned short>(std::min(kThickness, width));
+    const auto ty = static_cast<unsigned short>(std::min(kThickness, height));
+    XRectangle ring[] = {
+        {0, 0, w, ty},
+        {0, static_cast<short>(std::max(height - kThickness, 0)), w, ty},
+        {0, 0, tx, h},
+        {static_cast<short>(std::max(width - kThickness, 0)), 0, tx, h},
+    };
+    XShapeCombineRectangles(display_, frame, ShapeBounding, 0, 0, ring, 4, ShapeSet, Unsorted);
+    // An empty input shape lets every click and every pointer query pass through to the window below.
+    XShapeCombineRectangles(display_, frame, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+    XClassHint hint{};
+    char name[] = "senkey-highlight";
+    hint.res_name = name;
+    hint.res_class = name;
+    XSetClassHint(display_, frame, &hint);
+    XMapRaised(display_, frame);
+    if (trap.ok()) {
+        highlight_ = frame;
+    } else {
+        XDestroyWindow(display_, frame);
+        XFlush(display_);
+    }
+}
+
+void X11WindowSystem::hideHighlight()
+{
+    if (!display_) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    destroyHighlightLocked();
+}
+
+WindowHandle X11WindowSystem::highlightFrame()
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<WindowHandle>(highlight_);
+}
+
+void X11WindowSystem::destroyHighlightLocked()
+{
+    if (highlight_ != 0) {
+        XDestroyWindow(display_, highlight_);
+        XFlush(display_);
+        highlight_ = 0;
+    }
+}
+
+unsigned long X11WindowSystem::highlightPixelLocked()
+{
+    if (!highlightPixelKnown_) {
+        XColor colour{};
+        colour.red = 250 * 257;
+        colour.green = 0;
+        colour.blue = 0;
+        colour.flags = DoRed | DoGreen | DoBlue;
+        const int screen = DefaultScreen(display_);
+        highlightPixel_ = XAllocColor(display_, DefaultColormap(display_, screen), &colour)
+                              ? colour.pixel
+                              : BlackPixel(display_, screen);
+        highlightPixelKnown_ = true;
+    }
+    return highlightPixel_;
 }

@@ -29,10 +29,20 @@ public:
     QString windowCaption(WindowHandle window) override;
     QString windowClassName(WindowHandle window) override;
     WindowRect windowRect(WindowHandle window) override;
+    void showHighlight(WindowHandle window) override;
+    void hideHighlight() override;
+
+    /// The override-redirect window that draws the outline; 0 while none is shown.
+    WindowHandle highlightFrame();
 
 private:
     QString captionLocked(unsigned long window);
+    void destroyHighlightLocked();
+    unsigned long highlightPixelLocked();
 
     _XDisplay* display_ = nullptr;
     std::mutex mutex_;
+    unsigned long highlight_ = 0;
+    unsigned long highlightPixel_ = 0;
+    bool highlightPixelKnown_ = false;
 };
