@@ -367,7 +367,8 @@ void SenMappingView::updatePlayerNum(int playerNum, int tableRow, int /*tableCol
 
 void SenMappingView::onTableComboActive(int row, int /*col*/)
 {
-    if (m_model != nullptr && m_model->mapping(row) != nullptr) {
+    // The table usually has made the box's row current already, and selected it on the way.
+    if (row != m_selectedRow && m_model != nullptr && m_model->mapping(row) != nullptr) {
         selectMapping(row);
     }
 }
