@@ -3,7 +3,6 @@
 #include "KeyNames.h"
 #include "ui_KeySimulationConfigureDialog.h"
 
-#include <QDebug>
 #include <QKeyEvent>
 
 #include <array>
@@ -127,11 +126,8 @@ void KeySimulationConfigureDialog::getKeySimulation(bool& sendHotKeys, QString& 
 bool KeySimulationConfigureDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui->hotKey_lineEdit && event->type() == QEvent::KeyPress) {
-        const int pressed = static_cast<QKeyEvent*>(event)->key();
-        const HotKeyCapture capture = captureHotKey(pressed);
-        if (capture.keyCode == 0) {
-            qDebug("Unknown key [%d] pressed", pressed);
-        }
+        // Unnamed keys capture as 0 and write their own debug line.
+        const HotKeyCapture capture = captureHotKey(static_cast<QKeyEvent*>(event)->key());
         m_hotKey = capture.keyCode;
         ui->hotKey_lineEdit->setText(capture.text);
         return true;
