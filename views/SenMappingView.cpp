@@ -1,6 +1,7 @@
 #include "SenMappingView.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QDebug>
 #include <QFont>
@@ -9,11 +10,15 @@
 #include <QTableWidget>
 #include <QTimerEvent>
 
+#include "KeySimulationConfigureDialog.h"
 #include "LineEditDelegate.h"
 #include "MappingKeys.h"
 #include "SenMapping.h"
 #include "SenMappingModel.h"
 #include "TableWidgetComboBox.h"
+#include "TableWindowHandlePicker.h"
+#include "TargetApplicationConfigureDialog.h"
+#include "WindowInspection.h"
 
 namespace {
 
@@ -138,6 +143,9 @@ void SenMappingView::onMappingAdded(int index)
         items[column]->setForeground(Qt::blue);
     }
 
+    auto* picker = new TableWindowHandlePicker(m_windowSystem);
+    connect(picker, &WindowHandlePicker::foundWindow, this, &SenMappingView::onWindowPickerActive);
+
     auto* combo = new TableWidgetComboBox(index, PlayerColumn);
     {
         const QSignalBlocker blocker(m_table);
@@ -146,6 +154,7 @@ void SenMappingView::onMappingAdded(int index)
         for (int column = 0; column < ColumnCount; ++column) {
             m_table->setItem(index, column, items[column]);
         }
+        m_table->setCellWidget(index, PickerColumn, picker);
         combo->addItems({QStringLiteral("1"), QStringLiteral("2")});
         combo->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
         m_table->setCellWidget(index, PlayerColumn, combo);
@@ -163,6 +172,7 @@ void SenMappingView::onMappingAdded(int index)
 
     m_table->resizeColumnToContents(EnabledColumn);
     m_table->resizeColumnToContents(BehaviorColumn);
+    m_table->setColumnWidth(PickerColumn, picker->width() + 1);
 }
 
 void SenMappingView::onMappingChanged(int index)
@@ -334,12 +344,87 @@ void SenMappingView::on_mappingTable_currentItemChanged(QTableWidgetItem* curren
 
 void SenMappingView::configureMappingKeys(int index)
 {
-    Q_UNUSED(index);
+    SenMapping* mapping = m_model != nullptr ? m_model->mapping(index) : nullptr;
+    if (mapping == nullptr) {
+        return;
+    }
+    bool sendHotKeys = mapping->sendHotKeys();
+    QString keys = mapping->keys();
+    bool ctrlKey = mapping->ctrlKey();
+    bool altKey = mapping->altKey();
+    bool shiftKey = mapping->shiftKey();
+    bool winKey = mapping->winKey();
+    bool enterKey = mapping->enterKey();
+    int hotKey = mapping->hotKey();
+    bool holdKey = mapping->holdKey();
+    // Times from a file may exceed what an int holds; the dialog clamps them to its own range anyway.
+    int holdTime = static_cast<int>(std::min<uint>(mapping->holdTime(), std::numeric_limits<int>::max()));
+    int triggerDelayTime =
+        static_cast<int>(std::min<uint>(mapping->triggerDelayTime(), std::numeric_limits<int>::max()));
+    bool mouseclickset = mapping->mouseclickset();
+    int mousebutnum = mapping->mousebutnum();
+
+    KeySimulationConfigureDialog dialog;
+    dialog.setKeySimulation(sendHotKeys, keys, ctrlKey, altKey, shiftKey, winKey, enterKey, hotKey, holdKey, holdTime,
+                            triggerDelayTime, mouseclickset, mousebutnum);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    // The dialog ran an event loop: the mapping may have gone meanwhile.
+    mapping = m_model->mapping(index);
+    if (mapping == nullptr) {
+        return;
+    }
+    dialog.getKeySimulation(sendHotKeys, keys, ctrlKey, altKey, shiftKey, winKey, enterKey, hotKey, holdKey, holdTime,
+                            triggerDelayTime, mouseclickset, mousebutnum);
+    mapping->setSendHotKeys(sendHotKeys);
+    mapping->setKeys(keys);
+    mapping->setCtrlKey(ctrlKey);
+    mapping->setAltKey(altKey);
+    mapping->setShiftKey(shiftKey);
+    mapping->setWinKey(winKey);
+    mapping->setEnterKey(enterKey);
+    mapping->setHotKey(hotKey);
+    mapping->setHoldKey(holdKey);
+    mapping->setHoldTime(static_cast<uint>(std::max(holdTime, 0)));
+    mapping->setTriggerDelayTime(static_cast<uint>(std::max(triggerDelayTime, 0)));
+    mapping->setMouseclickset(mouseclickset);
+    mapping->setMousebutnum(mousebutnum);
+    onMappingChanged(index);
+    m_model->triggerModelEdited();
 }
 
 void SenMappingView::configureMappingApplication(int index)
 {
-    Q_UNUSED(index);
+    SenMapping* mapping = m_model != nullptr ? m_model->mapping(index) : nullptr;
+    if (mapping == nullptr) {
+        return;
+    }
+    bool sendToFocus = mapping->sendToFocus();
+    uint windowHandle = mapping->windowHandle();
+    QString caption = mapping->appTitle();
+    QString className;
+    QRect rect;
+    if (windowHandle != 0) {
+        className = m_windowSystem.windowClassName(windowHandle);
+        rect = windowQRect(m_windowSystem, windowHandle);
+    }
+
+    TargetApplicationConfigureDialog dialog(m_windowSystem, qobject_cast<QWidget*>(parent()));
+    dialog.setTargetWindow(sendToFocus, windowHandle, caption, className, rect);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    mapping = m_model->mapping(index);
+    if (mapping == nullptr) {
+        return;
+    }
+    dialog.getTargetWindow(sendToFocus, windowHandle, caption, className, rect);
+    mapping->setSendToFocus(sendToFocus);
+    mapping->setWindowHandle(windowHandle);
+    mapping->setAppTitle(caption);
+    onMappingChanged(index);
+    m_model->triggerModelEdited();
 }
 
 void SenMappingView::highlightRow(int rowIndex, QColor color)

@@ -1,10 +1,13 @@
 #include <QApplication>
+#include <QDialog>
 #include <QFocusEvent>
 #include <QIcon>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -18,6 +21,7 @@
 #include "SenMappingView.h"
 #include "SenStateRecord.h"
 #include "TableWidgetComboBox.h"
+#include "TableWindowHandlePicker.h"
 
 namespace {
 
@@ -51,6 +55,19 @@ SenMapping mapping(const QString& name, const std::function<void(SenMapping&)>& 
     return m;
 }
 
+/// Runs `act` on the modal dialog once it is up; `act` must close it. Gives up after about a second
+/// (the dialog never came), so a test cannot hang on it.
+void whenModal(const std::function<void(QDialog&)>& act, int triesLeft = 100)
+{
+    QTimer::singleShot(10, [act, triesLeft] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            act(*dialog);
+        } else if (triesLeft > 0) {
+            whenModal(act, triesLeft - 1);
+        }
+    });
+}
+
 QImage iconImage(const QIcon& icon)
 {
     return icon.pixmap(16, 16).toImage();
@@ -61,6 +78,10 @@ class MappingTable : public ::testing::Test
 protected:
     QTableWidgetItem* item(int row, int column) const { return m_table.item(row, column); }
     QString text(int row, int column) const { return item(row, column) ? item(row, column)->text() : QString(); }
+    TableWindowHandlePicker* picker(int row) const
+    {
+        return qobject_cast<TableWindowHandlePicker*>(m_table.cellWidget(row, Col::PickerColumn));
+    }
     QColor background(int row) const { return item(row, Col::NameColumn)->background().color(); }
     TableWidgetComboBox* combo(int row) const
     {
@@ -424,6 +445,90 @@ TEST_F(MappingTable, ClearTableLeavesTheModelAlone)
     EXPECT_EQ(m_model.mappingCount(), 1);
     ASSERT_EQ(m_selections.count(), 1);
     EXPECT_EQ(m_selections.at(0).at(0).toInt(), -1);
+}
+
+TEST_F(MappingTable, KeyDialogChangesTheMappingOnlyWhenApplied)
+{
+    add(QStringLiteral("A"));
+    m_edits.clear();
+    const auto typeKeys = [](QDialog& dialog) {
+        auto* keys = dialog.findChild<QLineEdit*>(QStringLiteral("keystrokes_lineEdit"));
+        ASSERT_NE(keys, nullptr);
+        keys->setText(QStringLiteral("w"));
+    };
+
+    whenModal([&](QDialog& dialog) {
+        typeKeys(dialog);
+        dialog.reject();
+    });
+    emit m_table.itemDoubleClicked(item(0, Col::KeysColumn));
+    EXPECT_EQ(m_model.mapping(0)->keys(), QString());
+    EXPECT_EQ(text(0, Col::KeysColumn), QStringLiteral("<double-click to change>"));
+    EXPECT_EQ(m_edits.count(), 0);
+
+    whenModal([&](QDialog& dialog) {
+        typeKeys(dialog);
+        dialog.accept();
+    });
+    emit m_table.itemDoubleClicked(item(0, Col::KeysColumn));
+    EXPECT_EQ(m_model.mapping(0)->keys(), QStringLiteral("w"));
+    EXPECT_EQ(text(0, Col::KeysColumn), QStringLiteral("w"));
+    EXPECT_FALSE(item(0, Col::KeysColumn)->font().italic());
+    EXPECT_EQ(m_edits.count(), 1);
+}
+
+TEST_F(MappingTable, TargetDialogChangesTheMappingOnlyWhenApplied)
+{
+    add(QStringLiteral("A"));
+    m_edits.clear();
+    const auto chooseWindow = [](QDialog& dialog) {
+        auto* particular = dialog.findChild<QRadioButton*>(QStringLiteral("selectAppWithTitle"));
+        ASSERT_NE(particular, nullptr);
+        particular->setChecked(true);
+    };
+    EXPECT_FALSE(picker(0)->isEnabled());
+
+    whenModal([&](QDialog& dialog) {
+        chooseWindow(dialog);
+        dialog.reject();
+    });
+    emit m_table.itemDoubleClicked(item(0, Col::TargetColumn));
+    EXPECT_TRUE(m_model.mapping(0)->sendToFocus());
+    EXPECT_EQ(m_edits.count(), 0);
+
+    whenModal([&](QDialog& dialog) {
+        chooseWindow(dialog);
+        dialog.accept();
+    });
+    emit m_table.itemDoubleClicked(item(0, Col::TargetColumn));
+    EXPECT_FALSE(m_model.mapping(0)->sendToFocus());
+    EXPECT_EQ(m_model.mapping(0)->windowHandle(), 0U);
+    EXPECT_EQ(text(0, Col::TargetColumn), QStringLiteral("<no window selected>"));
+    EXPECT_TRUE(picker(0)->isEnabled());
+    EXPECT_EQ(m_edits.count(), 1);
+}
+
+TEST_F(MappingTable, RowPickerGivesItsWindowToItsOwnRow)
+{
+    constexpr WindowHandle kNotes = 0x4200001;
+    m_windows.addWindow(kNotes, QStringLiteral("Notes"));
+    const auto aimed = [](SenMapping& m) { m.setSendToFocus(false); };
+    add(QStringLiteral("A"), aimed);
+    add(QStringLiteral("B"), aimed);
+    m_table.resize(800, 300);
+    m_table.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_table));
+
+    // The press reaches the table beneath the picker, which makes the picker's row current.
+    QTest::mousePress(picker(0), Qt::LeftButton);
+    EXPECT_EQ(m_view.currentRow(), 0);
+    emit picker(0)->foundWindow(kNotes, QStringLiteral("Notes"), QStringLiteral("Editor"), QRect(0, 0, 4, 4));
+    QTest::mouseRelease(picker(0), Qt::LeftButton);
+
+    EXPECT_EQ(m_model.mapping(0)->windowHandle(), kNotes);
+    EXPECT_EQ(m_model.mapping(0)->appTitle(), QStringLiteral("Notes"));
+    EXPECT_EQ(text(0, Col::TargetColumn), QStringLiteral("To \"Notes\""));
+    EXPECT_EQ(m_model.mapping(1)->windowHandle(), 0U);
 }
 
 } // namespace
