@@ -1,0 +1,179 @@
+#include "TargetApplicationConfigureDialog.h"
+
+#include "RecordingBackend.h"
+#include "WindowHandlePicker.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class Application : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "TargetApplicationConfigureDialogTest";
+        static char* argv[] = {name, nullptr};
+        m_app = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    std::unique_ptr<QApplication> m_app;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Application);
+
+struct Target {
+    bool sendToFocus = true;
+    uint winHandle = 0;
+    QString caption;
+    QString className;
+    QRect rect;
+
+    bool operator==(const Target&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Target& t)
+{
+    return out << "{focus " << t.sendToFocus << " 0x" << std::hex << t.winHandle << std::dec << " '"
+               << t.caption.toStdString() << "' '" << t.className.toStdString() << "' " << t.rect.x() << ","
+               << t.rect.y() << " " << t.rect.width() << "x" << t.rect.height() << "}";
+}
+
+class TargetDialog : public ::testing::Test
+{
+protected:
+    QString field(const char* name) const { return edit(name)->text(); }
+    QLineEdit* edit(const char* name) const { return dialog.findChild<QLineEdit*>(QString::fromLatin1(name)); }
+    bool handleIsRed() const { return edit("appHandleLineEdit")->styleSheet().contains(QLatin1String("red")); }
+    Target read() const
+    {
+        Target t{false, 0xDEAD, QStringLiteral("stale"), QStringLiteral("stale"), QRect(1, 2, 3, 4)};
+        dialog.getTargetWindow(t.sendToFocus, t.winHandle, t.caption, t.className, t.rect);
+        return t;
+    }
+
+    RecordingBackend windows;
+    TargetApplicationConfigureDialog dialog{windows, nullptr};
+};
+
+TEST_F(TargetDialog, FormHasItsNamesTextsAndFixedSize)
+{
+    EXPECT_EQ(dialog.objectName(), "targetApplicationConfigureDialog");
+    EXPECT_EQ(dialog.windowTitle(), "Target Application...");
+    EXPECT_EQ(dialog.minimumSize(), QSize(465, 260));
+    EXPECT_EQ(dialog.maximumSize(), QSize(465, 260));
+    EXPECT_EQ(dialog.findChild<QRadioButton*>(QStringLiteral("selectAppInFocus"))->text(),
+              "Send to application in focus");
+    EXPECT_EQ(dialog.findChild<QRadioButton*>(QStringLiteral("selectAppWithTitle"))->text(),
+              "Send to a particular application window");
+    auto* hide = dialog.findChild<QCheckBox*>(QStringLiteral("hideSenKeyCheckBox"));
+    EXPECT_EQ(hide->text(), "Hide SenKey");
+    EXPECT_FALSE(hide->isChecked());
+    for (const char* name : {"appHandleLineEdit", "appCaptionLineEdit", "appClassLineEdit", "appRectLineEdit"}) {
+        EXPECT_TRUE(edit(name)->isReadOnly()) << name;
+    }
+    EXPECT_EQ(edit("appCaptionLineEdit")->maxLength(), 200);
+    // The picker sits in the frame in place of the place holder.
+    EXPECT_EQ(dialog.picker()->parentWidget(), dialog.findChild<QFrame*>(QStringLiteral("appWindowHandleFrame")));
+    EXPECT_FALSE(dialog.picker()->pixmap().isNull());
+}
+
+TEST_F(TargetDialog, FocusTargetShowsNoWindowAndDisablesTheFrame)
+{
+    dialog.setTargetWindow(true, 0x1234, QStringLiteral("ignored"), QStringLiteral("ignored"), QRect(0, 0, 5, 5));
+    EXPECT_EQ(field("appHandleLineEdit"), "<no window selected>");
+    EXPECT_FALSE(handleIsRed());
+    for (const char* name : {"appCaptionLineEdit", "appClassLineEdit", "appRectLineEdit"}) {
+        EXPECT_EQ(field(name), "<not available>") << name;
+    }
+    EXPECT_FALSE(dialog.findChild<QFrame*>(QStringLiteral("appWindowHandleFrame"))->isEnabled());
+    EXPECT_EQ(read(), (Target{true, 0, {}, {}, {}}));
+
+    // Choosing a window without ever picking one stores no window.
+    dialog.findChild<QRadioButton*>(QStringLiteral("selectAppWithTitle"))->click();
+    EXPECT_TRUE(dialog.findChild<QFrame*>(QStringLiteral("appWindowHandleFrame"))->isEnabled());
+    EXPECT_EQ(read(), (Target{false, 0, {}, {}, {}}));
+}
+
+TEST_F(TargetDialog, ChosenWindowIsShownAndReadBack)
+{
+    windows.addWindow(0xA1B2C, QStringLiteral("Editor"), {100, 50, 499, 349});
+    const QRect rect(QPoint(100, 50), QPoint(499, 349));
+    dialog.setTargetWindow(false, 0xA1B2C, QStringLiteral("Editor"), QStringLiteral("Recorded"), rect);
+    EXPECT_EQ(field("appHandleLineEdit"), "0x000A1B2C");
+    EXPECT_FALSE(handleIsRed());
+    EXPECT_EQ(field("appCaptionLineEdit"), "Editor");
+    EXPECT_EQ(field("appClassLineEdit"), "Recorded");
+    EXPECT_EQ(field("appRectLineEdit"), "{100,50}-{499,349}");
+    for (const char* name : {"appHandleLineEdit", "appCaptionLineEdit", "appClassLineEdit", "appRectLineEdit"}) {
+        EXPECT_EQ(edit(name)->cursorPosition(), 0) << name;
+    }
+    EXPECT_EQ(read(), (Target{false, 0xA1B2C, "Editor", "Recorded", rect}));
+
+    // A window found while dragging replaces what was loaded.
+    emit dialog.picker()->foundWindow(0xFFFFFFFF, QStringLiteral("Other"), {}, QRect(0, 0, 10, 10));
+    EXPECT_EQ(field("appHandleLineEdit"), "0xFFFFFFFF");
+    EXPECT_EQ(read(), (Target{false, 0xFFFFFFFF, "Other", {}, QRect(0, 0, 10, 10)}));
+}
+
+TEST_F(TargetDialog, VanishedWindowShowsItsHandleOnRed)
+{
+    dialog.setTargetWindow(false, 0x42, QStringLiteral("Gone"), {}, {});
+    EXPECT_EQ(field("appHandleLineEdit"), "0x00000042");
+    EXPECT_TRUE(handleIsRed());
+    EXPECT_EQ(field("appCaptionLineEdit"), "Gone");
+    EXPECT_EQ(field("appClassLineEdit"), "<not available>");
+    EXPECT_EQ(field("appRectLineEdit"), "<not available>");
+    EXPECT_EQ(read(), (Target{false, 0x42, "Gone", {}, {}}));
+}
+
+TEST_F(TargetDialog, HandleThatDoesNotParseGivesNoWindow)
+{
+    dialog.setTargetWindow(false, 0x42, {}, {}, {});
+    for (const char* text : {"garbage", "0x", "0x1FFFFFFFF"}) {
+        edit("appHandleLineEdit")->setText(QString::fromLatin1(text));
+        EXPECT_EQ(read().winHandle, 0u) << text;
+    }
+    edit("appHandleLineEdit")->setText(QStringLiteral("1f"));
+    EXPECT_EQ(read().winHandle, 0x1Fu);
+}
+
+TEST(TargetDialogMainWindow, HiddenWhileAskedAndShownAgainWhenTheDialogGoes)
+{
+    RecordingBackend windows;
+    QWidget mainWindow;
+    mainWindow.show();
+    for (const char* button : {"okButton", "cancelButton"}) {
+        {
+            TargetApplicationConfigureDialog dialog(windows, &mainWindow);
+            auto* hide = dialog.findChild<QCheckBox*>(QStringLiteral("hideSenKeyCheckBox"));
+            hide->setChecked(true);
+            EXPECT_FALSE(mainWindow.isVisible());
+            hide->setChecked(false);
+            EXPECT_TRUE(mainWindow.isVisible());
+            hide->setChecked(true);
+            QTimer::singleShot(0, dialog.findChild<QPushButton*>(QString::fromLatin1(button)), &QPushButton::click);
+            dialog.exec();
+            EXPECT_FALSE(mainWindow.isVisible()) << button;
+        }
+        EXPECT_TRUE(mainWindow.isVisible()) << button;
+    }
+    // Without a window to hide the box does nothing.
+    TargetApplicationConfigureDialog dialog(windows, nullptr);
+    dialog.findChild<QCheckBox*>(QStringLiteral("hideSenKeyCheckBox"))->setChecked(true);
+}
+
+} // namespace
