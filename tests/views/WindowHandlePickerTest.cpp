@@ -1,0 +1,206 @@
+#include "WindowHandlePicker.h"
+
+#include "TargetApplicationConfigureDialog.h"
+#include "X11WindowSystem.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <memory>
+
+namespace {
+
+class Application : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+            return;
+        }
+        static int argc = 1;
+        static char name[] = "WindowHandlePickerTest";
+        static char* argv[] = {name, nullptr};
+        m_app = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    std::unique_ptr<QApplication> m_app;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Application);
+
+// Other programs' windows, made on a connection of the test's own, and one window of the program itself.
+class Picker : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!qApp) {
+            GTEST_SKIP() << "no X display";
+        }
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr);
+        windowA = createWindow("Target A", 100, 50, 400, 300);
+        windowB = createWindow("Target B", 600, 50, 200, 100);
+
+        ownWindow.setGeometry(100, 500, 200, 100);
+        ownWindow.show();
+        host.setGeometry(900, 600, 120, 80);
+        host.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&ownWindow));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+        // Make sure the program's own window really is what the pointer finds there.
+        ASSERT_EQ(windows.windowAt(200, 550), ownWindow.winId());
+    }
+    void TearDown() override
+    {
+        if (display) {
+            XDestroyWindow(display, windowA);
+            XDestroyWindow(display, windowB);
+            XCloseDisplay(display);
+        }
+    }
+
+    Window createWindow(const char* title, int x, int y, int width, int height)
+    {
+        const Window window =
+            XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
+                                static_cast<unsigned>(height), 0, 0, WhitePixel(display, 0));
+        XStoreName(display, window, title);
+        XClassHint hint{const_cast<char*>("probe"), const_cast<char*>("SenKeyProbe")};
+        XSetClassHint(display, window, &hint);
+        XMapRaised(display, window);
+        XSync(display, False);
+        return window;
+    }
+    static void moveTo(WindowHandlePicker& picker, QPoint global)
+    {
+        QMouseEvent move(QEvent::MouseMove, QPointF(picker.mapFromGlobal(global)), QPointF(global), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&picker, &move);
+    }
+    static QRect frameGeometry(Display* display, WindowHandle frame)
+    {
+        XWindowAttributes attributes{};
+        if (frame == 0 || !XGetWindowAttributes(display, frame, &attributes) || attributes.map_state != IsViewable) {
+            return {};
+        }
+        return {attributes.x, attributes.y, attributes.width, attributes.height};
+    }
+
+    Display* display = nullptr;
+    Window windowA = 0;
+    Window windowB = 0;
+    X11WindowSystem windows;
+    QWidget ownWindow;
+    QWidget host;
+};
+
+TEST_F(Picker, DragOutlinesAndReportsEachNewWindowAndReleaseKeepsTheLast)
+{
+    WindowHandlePicker picker(windows, &host);
+    const QImage idle = picker.pixmap().toImage();
+    EXPECT_EQ(picker.size(), picker.pixmap().size());
+    QSignalSpy activated(&picker, &WindowHandlePicker::pickerActivated);
+    QSignalSpy found(&picker, &WindowHandlePicker::foundWindow);
+    QSignalSpy deactivated(&picker, &WindowHandlePicker::pickerDeactivated);
+
+    QTest::mousePress(&picker, Qt::LeftButton, {}, picker.rect().center());
+    EXPECT_EQ(activated.count(), 1);
+    EXPECT_NE(picker.pixmap().toImage(), idle);
+
+    moveTo(picker, {300, 200});
+    ASSERT_EQ(found.count(), 1);
+    const QList<QVariant> first = found.takeFirst();
+    EXPECT_EQ(first.at(0).toUInt(), windowA);
+    EXPECT_EQ(first.at(1).toString(), "Target A");
+    EXPECT_EQ(first.at(2).toString(), "SenKeyProbe");
+    EXPECT_EQ(first.at(3).toRect(), QRect(QPoint(100, 50), QPoint(499, 349)));
+    EXPECT_EQ(frameGeometry(display, windows.highlightFrame()), QRect(100, 50, 400, 300));
+
+    // Staying within one window, crossing the program's own windows and the picker itself report nothing.
+    for (const QPoint point : {QPoint(110, 60), QPoint(498, 348), QPoint(200, 550), host.mapToGlobal(QPoint(5, 5))}) {
+        moveTo(picker, point);
+    }
+    EXPECT_EQ(found.count(), 0);
+    EXPECT_EQ(picker.highlightedWindow(), windowA);
+
+    // A to B and back to A reports A again, and the outline follows.
+    moveTo(picker, {700, 100});
+    moveTo(picker, {300, 200});
+    ASSERT_EQ(found.count(), 2);
+    EXPECT_EQ(found.at(0).at(0).toUInt(), windowB);
+    EXPECT_EQ(found.at(1).at(0).toUInt(), windowA);
+    EXPECT_EQ(frameGeometry(display, windows.highlightFrame()), QRect(100, 50, 400, 300));
+
+    const WindowHandle frame = windows.highlightFrame();
+    QTest::mouseRelease(&picker, Qt::LeftButton, {}, picker.rect().center());
+    EXPECT_EQ(deactivated.count(), 1);
+    EXPECT_EQ(picker.highlightedWindow(), 0u);
+    EXPECT_EQ(windows.highlightFrame(), 0u);
+    EXPECT_FALSE(windows.isValidWindow(frame));
+    EXPECT_EQ(picker.pixmap().toImage(), idle);
+
+    // Outside a drag the pointer finds nothing.
+    moveTo(picker, {700, 100});
+    EXPECT_EQ(found.count(), 2);
+}
+
+TEST_F(Picker, PickerGoingAwayMidDragTakesItsOutlineWithIt)
+{
+    {
+        WindowHandlePicker picker(windows, &host);
+        QTest::mousePress(&picker, Qt::LeftButton, {}, picker.rect().center());
+        moveTo(picker, {700, 100});
+        ASSERT_NE(windows.highlightFrame(), 0u);
+    }
+    EXPECT_EQ(windows.highlightFrame(), 0u);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(Picker, DialogShowsAndKeepsTheWindowPickedByDragging)
+{
+    TargetApplicationConfigureDialog dialog(windows, nullptr);
+    dialog.setTargetWindow(true, 0, {}, {}, {});
+    dialog.findChild<QRadioButton*>(QStringLiteral("selectAppWithTitle"))->click();
+    dialog.move(300, 600);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+
+    WindowHandlePicker& picker = *dialog.picker();
+    QTest::mousePress(&picker, Qt::LeftButton, {}, picker.rect().center());
+    moveTo(picker, dialog.mapToGlobal(QPoint(10, 10))); // the dialog itself
+    moveTo(picker, {700, 100});
+    QTest::mouseRelease(&picker, Qt::LeftButton, {}, picker.rect().center());
+
+    const auto text = [&](const char* name) { return dialog.findChild<QLineEdit*>(QString::fromLatin1(name))->text(); };
+    EXPECT_EQ(text("appHandleLineEdit"),
+              QStringLiteral("0x%1").arg(windowB, 8, 16, QLatin1Char('0')).toUpper().replace("0X", "0x"));
+    EXPECT_EQ(text("appCaptionLineEdit"), "Target B");
+    EXPECT_EQ(text("appClassLineEdit"), "SenKeyProbe");
+    EXPECT_EQ(text("appRectLineEdit"), "{600,50}-{799,149}");
+
+    bool sendToFocus = true;
+    uint handle = 0;
+    QString caption, className;
+    QRect rect;
+    dialog.getTargetWindow(sendToFocus, handle, caption, className, rect);
+    EXPECT_FALSE(sendToFocus);
+    EXPECT_EQ(handle, windowB);
+    EXPECT_EQ(caption, "Target B");
+    EXPECT_EQ(className, "SenKeyProbe");
+    EXPECT_EQ(rect, QRect(600, 50, 200, 100));
+}
+
+} // namespace
