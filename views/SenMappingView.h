@@ -4,13 +4,14 @@
 #include <QIcon>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QTableWidget>
 
 #include "MappingEvaluation.h"
 #include "WindowSystem.h"
 
-class QTableWidget;
 class QTableWidgetItem;
 class SenMappingModel;
 class TableWidgetComboBox;
@@ -93,7 +94,8 @@ private:
 
     QIcon m_activeIcon;
     QIcon m_inactiveIcon;
-    QTableWidget* m_table;
+    // Not owned: a table that goes first leaves the view with nothing to update rather than a dangling pointer.
+    QPointer<QTableWidget> m_table;
     SenMappingModel* m_model = nullptr;
     int m_selectedRow = -1;
     QList<WindowHandle> m_reportedWindows;

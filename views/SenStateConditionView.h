@@ -2,8 +2,9 @@
 
 #include <QColor>
 #include <QObject>
+#include <QPointer>
+#include <QTableWidget>
 
-class QTableWidget;
 class QTableWidgetItem;
 class SenMappingModel;
 
@@ -57,7 +58,8 @@ private:
     void removeAllRows();
     void setTitle(const QString& title);
 
-    QTableWidget* m_table;
+    // Not owned: a table that goes first leaves the view with nothing to update rather than a dangling pointer.
+    QPointer<QTableWidget> m_table;
     SenMappingModel* m_model = nullptr;
     int m_selectedRow = -1;
     int m_mappingIndex = -1;

@@ -519,6 +519,8 @@ TEST_F(MappingTable, RowPickerGivesItsWindowToItsOwnRow)
     m_table.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_table));
 
+    m_table.setCurrentCell(1, Col::NameColumn); // showing the table may have focused the first row
+    ASSERT_EQ(m_view.currentRow(), 1);
     // The press reaches the table beneath the picker, which makes the picker's row current.
     QTest::mousePress(picker(0), Qt::LeftButton);
     EXPECT_EQ(m_view.currentRow(), 0);
