@@ -121,7 +121,8 @@ MappingActivityReport SenMappingView::activityReport()
 
 void SenMappingView::onMappingAdded(int index)
 {
-    if (m_table == nullptr || m_model == nullptr || m_model->mapping(index) == nullptr) {
+    // A row can only go next to the rows there are; anything else means the table was cleared on its own.
+    if (m_table == nullptr || m_model == nullptr || m_model->mapping(index) == nullptr || index > m_table->rowCount()) {
         return;
     }
     const Qt::ItemFlags plain = Qt::ItemIsEnabled;
