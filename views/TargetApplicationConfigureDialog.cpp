@@ -95,10 +95,7 @@ void TargetApplicationConfigureDialog::displayWindowInfo(uint winHandle, QString
     if (winHandle == 0) {
         handleEdit->setText(kNoWindow);
     } else {
-        handleEdit->setText(QStringLiteral("0x%1")
-                                .arg(winHandle, 8, 16, QLatin1Char('0'))
-                                .toUpper()
-                                .replace(QLatin1String("0X"), QLatin1String("0x")));
+        handleEdit->setText(QString::asprintf("0x%08X", winHandle));
     }
     const bool vanished = winHandle != 0 && !m_windows.isValidWindow(winHandle);
     handleEdit->setStyleSheet(vanished ? QStringLiteral("background-color: red;")

@@ -185,8 +185,7 @@ TEST_F(Picker, DialogShowsAndKeepsTheWindowPickedByDragging)
     QTest::mouseRelease(&picker, Qt::LeftButton, {}, picker.rect().center());
 
     const auto text = [&](const char* name) { return dialog.findChild<QLineEdit*>(QString::fromLatin1(name))->text(); };
-    EXPECT_EQ(text("appHandleLineEdit"),
-              QStringLiteral("0x%1").arg(windowB, 8, 16, QLatin1Char('0')).toUpper().replace("0X", "0x"));
+    EXPECT_EQ(text("appHandleLineEdit"), QString::asprintf("0x%08X", static_cast<uint>(windowB)));
     EXPECT_EQ(text("appCaptionLineEdit"), "Target B");
     EXPECT_EQ(text("appClassLineEdit"), "SenKeyProbe");
     EXPECT_EQ(text("appRectLineEdit"), "{600,50}-{799,149}");
