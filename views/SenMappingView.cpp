@@ -125,21 +125,20 @@ void SenMappingView::onMappingAdded(int index)
     if (m_table == nullptr || m_model == nullptr || m_model->mapping(index) == nullptr || index > m_table->rowCount()) {
         return;
     }
-    const Qt::ItemFlags plain = Qt::ItemIsEnabled;
     const Qt::ItemFlags checkable = Qt::ItemIsEnabled | Qt::ItemIsUserCheckable;
-
-    auto* enabledItem = newItem(checkable);
-    enabledItem->setIcon(m_inactiveIcon);
-    enabledItem->setData(kActiveRole, false);
-    enabledItem->setCheckState(Qt::Checked);
-    auto* behaviorItem = newItem(checkable, Qt::AlignLeft | Qt::AlignVCenter);
-    behaviorItem->setCheckState(Qt::Checked);
-    behaviorItem->setText(tr("Send Once"));
-
-    QTableWidgetItem* items[ColumnCount] = {
-        enabledItem,    newItem(plain), newItem(Qt::ItemIsEnabled | Qt::ItemIsEditable), newItem(plain), behaviorItem,
-        newItem(plain), newItem(plain),
-    };
+    QTableWidgetItem* items[ColumnCount] = {};
+    for (int column = 0; column < ColumnCount; ++column) {
+        items[column] = newItem(Qt::ItemIsEnabled);
+    }
+    items[EnabledColumn]->setFlags(checkable);
+    items[EnabledColumn]->setIcon(m_inactiveIcon);
+    items[EnabledColumn]->setData(kActiveRole, false);
+    items[EnabledColumn]->setCheckState(Qt::Checked);
+    items[NameColumn]->setFlags(Qt::ItemIsEnabled | Qt::ItemIsEditable);
+    items[BehaviorColumn]->setFlags(checkable);
+    items[BehaviorColumn]->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    items[BehaviorColumn]->setCheckState(Qt::Checked);
+    items[BehaviorColumn]->setText(tr("Send Once"));
     for (int column : {NameColumn, KeysColumn, TargetColumn}) {
         items[column]->setForeground(Qt::blue);
     }
@@ -162,8 +161,11 @@ void SenMappingView::onMappingAdded(int index)
         connect(combo, &TableWidgetComboBox::indexChanged, this, &SenMappingView::updatePlayerNum);
         connect(combo, &TableWidgetComboBox::hasFocus, this, &SenMappingView::onTableComboActive);
     }
-    // Only the model appends, but a row inserted above others must not leave their boxes misnumbered.
+    // Only the model appends, but a row inserted above others must not leave them misnumbered.
     renumberComboBoxes(index + 1);
+    if (m_selectedRow >= index) {
+        ++m_selectedRow;
+    }
 
     m_table->setCurrentCell(index, PlayerColumn);
     if (m_selectedRow != index) {
