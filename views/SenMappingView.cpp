@@ -461,7 +461,8 @@ void SenMappingView::onTableComboActive(int row, int /*col*/)
     }
 }
 
-void SenMappingView::onWindowPickerActive(uint winHandle, QString caption, QString /*className*/, QRect /*rect*/)
+void SenMappingView::onWindowPickerActive(uint winHandle, const QString& caption, const QString& /*className*/,
+                                          const QRect& /*rect*/)
 {
     const int row = currentRow();
     SenMapping* mapping = m_model != nullptr ? m_model->mapping(row) : nullptr;

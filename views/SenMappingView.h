@@ -76,7 +76,7 @@ protected slots:
     void highlightRow(int rowIndex, QColor color);
     void updatePlayerNum(int playerNum, int tableRow, int tableCol);
     void onTableComboActive(int row, int col);
-    void onWindowPickerActive(uint winHandle, QString caption, QString className, QRect rect);
+    void onWindowPickerActive(uint winHandle, const QString& caption, const QString& className, const QRect& rect);
     void checkWindowHandle();
 
 protected:

@@ -533,4 +533,16 @@ TEST_F(MappingTable, RowPickerGivesItsWindowToItsOwnRow)
     EXPECT_EQ(m_model.mapping(1)->windowHandle(), 0U);
 }
 
+TEST_F(MappingTable, FollowsOnlyTheModelItWasLastGiven)
+{
+    SenMappingModel other;
+    m_view.setModel(&other);
+    m_view.setModel(nullptr); // ignored
+
+    add(QStringLiteral("old"));
+    EXPECT_EQ(m_table.rowCount(), 0);
+    other.addMapping(mapping(QStringLiteral("new")));
+    EXPECT_EQ(names(), QStringList{QStringLiteral("new")});
+}
+
 } // namespace
