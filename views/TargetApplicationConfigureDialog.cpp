@@ -24,8 +24,9 @@ TargetApplicationConfigureDialog::TargetApplicationConfigureDialog(WindowSystem&
     m_picker->setObjectName(QStringLiteral("windowHandlePicker"));
     m_picker->setAlignment(Qt::AlignCenter);
     m_picker->setMinimumSize(ui->dummyFinderToolLabel->minimumSize().expandedTo(m_picker->size()));
-    // The picker takes the place, and so the position and size, of the place holder.
-    ui->appWindowHandleFrame->layout()->replaceWidget(ui->dummyFinderToolLabel, m_picker);
+    // The picker takes the place, and so the position and size, of the place holder; the layout hands
+    // back the place holder's item for the caller to free.
+    delete ui->appWindowHandleFrame->layout()->replaceWidget(ui->dummyFinderToolLabel, m_picker);
     ui->dummyFinderToolLabel->hide();
 
     connect(m_picker, &WindowHandlePicker::foundWindow, this, &TargetApplicationConfigureDialog::displayWindowInfo);
