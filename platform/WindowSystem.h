@@ -42,6 +42,10 @@ public:
     virtual QString windowClassName(WindowHandle window) = 0;
     virtual WindowRect windowRect(WindowHandle window) = 0;
 
+    /// The top-level window that holds the window, under a window manager its frame; the window itself
+    /// when it is top-level or the backend knows no nesting. 0 when the window cannot be read.
+    virtual WindowHandle topLevelWindow(WindowHandle window) { return window; }
+
     /// Outlines the window with a red frame laid over its rectangle, in place of any earlier outline. The
     /// frame takes no input and is never the window that windowAt finds. Without a desktop nothing is drawn.
     virtual void showHighlight(WindowHandle window) { (void)window; }

@@ -62,7 +62,8 @@ X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
 X11WindowSystem::~X11WindowSystem()
 {
     if (display_) {
-        hideHighlight();
+        std::lock_guard lock(mutex_);
+        destroyHighlightLocked();
         XCloseDisplay(display_);
     }
 }
@@ -269,6 +270,33 @@ WindowRect X11WindowSystem::windowRect(WindowHandle window)
         return {};
     }
     return {left, top, left + attributes.width - 1, top + attributes.height - 1};
+}
+
+WindowHandle X11WindowSystem::topLevelWindow(WindowHandle window)
+{
+    if (!display_ || window == 0) {
+        return 0;
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    Window current = window;
+    // Window trees are shallow, but a bound keeps a tree that changes under us from looping.
+    for (int depth = 0; depth < 64; ++depth) {
+        Window root = None, parent = None;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display_, current, &root, &parent, &children, &count)) {
+            return 0;
+        }
+        if (children) {
+            XFree(children);
+        }
+        if (parent == None || parent == root) {
+            return trap.ok() ? static_cast<WindowHandle>(current) : 0;
+        }
+        current = parent;
+    }
+    return 0;
 }
 
 void X11WindowSystem::showHighlight(WindowHandle window)

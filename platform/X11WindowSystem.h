@@ -29,6 +29,7 @@ public:
     QString windowCaption(WindowHandle window) override;
     QString windowClassName(WindowHandle window) override;
     WindowRect windowRect(WindowHandle window) override;
+    WindowHandle topLevelWindow(WindowHandle window) override;
     void showHighlight(WindowHandle window) override;
     void hideHighlight() override;
 

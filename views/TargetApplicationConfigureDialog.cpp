@@ -90,7 +90,8 @@ void TargetApplicationConfigureDialog::onHideMainWindowToggled(bool checked)
     }
 }
 
-void TargetApplicationConfigureDialog::displayWindowInfo(uint winHandle, QString caption, QString className, QRect rect)
+void TargetApplicationConfigureDialog::displayWindowInfo(uint winHandle, const QString& caption,
+                                                         const QString& className, const QRect& rect)
 {
     QLineEdit* handleEdit = ui->appHandleLineEdit;
     if (winHandle == 0) {

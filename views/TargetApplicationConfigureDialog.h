@@ -32,7 +32,7 @@ public:
 
 public slots:
     void onHideMainWindowToggled(bool checked);
-    void displayWindowInfo(uint winHandle, QString caption, QString className, QRect rect);
+    void displayWindowInfo(uint winHandle, const QString& caption, const QString& className, const QRect& rect);
 
 private:
     Ui::targetApplicationConfigureDialog* ui;

@@ -77,7 +77,12 @@ void WindowHandlePicker::mousePressEvent(QMouseEvent* event)
     for (QWindow* window : QGuiApplication::allWindows()) {
         // Only windows that already exist natively; asking others for an id would create them.
         if (window->handle() != nullptr) {
-            m_ownWindows.push_back(static_cast<WindowHandle>(window->winId()));
+            const auto own = static_cast<WindowHandle>(window->winId());
+            m_ownWindows.push_back(own);
+            // Under a window manager the frame and title bar around a window of ours are ours as well.
+            if (const WindowHandle frame = m_windows.topLevelWindow(own); frame != 0 && frame != own) {
+                m_ownWindows.push_back(frame);
+            }
         }
     }
     emit pickerActivated();
@@ -92,7 +97,8 @@ void WindowHandlePicker::mouseMoveEvent(QMouseEvent* event)
     // The window system counts device pixels; Qt reports device-independent ones.
     const QPointF global = event->globalPosition() * devicePixelRatioF();
     const WindowHandle window = m_windows.windowAt(qRound(global.x()), qRound(global.y()));
-    if (window == 0 || window == m_highlighted || isOwnWindow(window) || !m_windows.isValidWindow(window)) {
+    if (window == 0 || window == m_highlighted || isOwnWindow(window) || !m_windows.isValidWindow(window) ||
+        isOwnWindow(m_windows.topLevelWindow(window))) {
         return;
     }
     m_highlighted = window;

@@ -157,6 +157,34 @@ TEST_F(Picker, DragOutlinesAndReportsEachNewWindowAndReleaseKeepsTheLast)
     EXPECT_EQ(found.count(), 2);
 }
 
+TEST_F(Picker, FrameAndTitleBarAroundTheProgramsWindowAreSkippedToo)
+{
+    // What a reparenting window manager makes: a frame holding a title bar and the client window.
+    const Window root = DefaultRootWindow(display);
+    const Window frame = XCreateSimpleWindow(display, root, 90, 470, 220, 140, 0, 0, BlackPixel(display, 0));
+    const Window titleBar = XCreateSimpleWindow(display, frame, 0, 0, 220, 20, 0, 0, BlackPixel(display, 0));
+    XReparentWindow(display, static_cast<Window>(ownWindow.winId()), frame, 10, 30);
+    XMapSubwindows(display, frame);
+    XMapRaised(display, frame);
+    XSync(display, False);
+    ASSERT_EQ(windows.windowAt(150, 480), titleBar);
+    ASSERT_EQ(windows.topLevelWindow(titleBar), frame);
+
+    WindowHandlePicker picker(windows, &host);
+    QSignalSpy found(&picker, &WindowHandlePicker::foundWindow);
+    QTest::mousePress(&picker, Qt::LeftButton, {}, picker.rect().center());
+    for (const QPoint point : {QPoint(150, 480), QPoint(95, 600), QPoint(200, 550), QPoint(300, 200)}) {
+        moveTo(picker, point);
+    }
+    QTest::mouseRelease(&picker, Qt::LeftButton, {}, picker.rect().center());
+    ASSERT_EQ(found.count(), 1);
+    EXPECT_EQ(found.at(0).at(0).toUInt(), windowA);
+
+    XReparentWindow(display, static_cast<Window>(ownWindow.winId()), root, 100, 500);
+    XDestroyWindow(display, frame);
+    XSync(display, False);
+}
+
 TEST_F(Picker, PickerGoingAwayMidDragTakesItsOutlineWithIt)
 {
     {
