@@ -119,6 +119,13 @@ void SenMappingModel::triggerModelEdited()
     emit modelEdited();
 }
 
+void SenMappingModel::releaseHeld(int index) const
+{
+    if (m_releaseHandler && isValid(index)) {
+        m_releaseHandler(*m_mappings[static_cast<std::size_t>(index)]);
+    }
+}
+
 void SenMappingModel::releaseAll()
 {
     if (!m_releaseHandler) {

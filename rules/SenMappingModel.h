@@ -24,6 +24,9 @@ public:
     ~SenMappingModel() override;
 
     void setReleaseHandler(ReleaseHandler handler) { m_releaseHandler = std::move(handler); }
+    /// Passes the mapping at `index` to the release handler, for an edit after which the mapping's own
+    /// release would no longer reach what it holds (another player, other keys). Out of range: nothing.
+    void releaseHeld(int index) const;
 
     void addMapping(const SenMapping& mapping);
     void removeMapping(int index);

@@ -380,6 +380,8 @@ void SenMappingView::configureMappingKeys(int index)
     }
     dialog.getKeySimulation(sendHotKeys, keys, ctrlKey, altKey, shiftKey, winKey, enterKey, hotKey, holdKey, holdTime,
                             triggerDelayTime, mouseclickset, mousebutnum);
+    // Once the keys change, the mapping would release the new key, not the one it may be holding.
+    startAfresh(index);
     mapping->setSendHotKeys(sendHotKeys);
     mapping->setKeys(keys);
     mapping->setCtrlKey(ctrlKey);
@@ -449,6 +451,10 @@ void SenMappingView::updatePlayerNum(int playerNum, int tableRow, int /*tableCol
     if (mapping == nullptr) {
         return;
     }
+    if (mapping->playerNum() != playerNum) {
+        // The old player's states, which would have released what it holds, no longer reach it.
+        startAfresh(tableRow);
+    }
     mapping->setPlayerNum(playerNum);
     m_model->triggerModelEdited();
 }
@@ -514,6 +520,14 @@ void SenMappingView::selectMapping(int row)
     }
     m_selectedRow = row;
     emit mappingSelectionChanged(row);
+}
+
+void SenMappingView::startAfresh(int index)
+{
+    m_model->releaseHeld(index);
+    if (SenMapping* mapping = m_model->mapping(index)) {
+        mapping->setAlreadySent(false);
+    }
 }
 
 QColor SenMappingView::restingColor(int row) const

@@ -84,6 +84,9 @@ protected:
 
 private:
     void selectMapping(int row);
+    /// Releases what the mapping holds and reopens its send-once latch, before an edit that changes what
+    /// it presses or whose states reach it.
+    void startAfresh(int index);
     /// White for an enabled mapping, gray for a disabled one; invalid when the model has no such mapping.
     QColor restingColor(int row) const;
     void unmarkRow(int row);

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "KeyboardEventSimulator.h"
 #include "LineEditDelegate.h"
 #include "MappingEvaluation.h"
 #include "RecordingBackend.h"
@@ -543,6 +544,40 @@ TEST_F(MappingTable, FollowsOnlyTheModelItWasLastGiven)
     EXPECT_EQ(m_table.rowCount(), 0);
     other.addMapping(mapping(QStringLiteral("new")));
     EXPECT_EQ(names(), QStringList{QStringLiteral("new")});
+}
+
+TEST_F(MappingTable, EditsThatChangeWhatIsHeldReleaseItFirst)
+{
+    constexpr std::uint16_t kW = 0x11;
+    KeyboardEventSimulator simulator(m_windows, m_windows);
+    releaseRemovedMappings(m_model, simulator);
+    add(QStringLiteral("hold w"), [](SenMapping& m) {
+        m.setKeys(QStringLiteral("w"));
+        m.setHoldKey(true);
+    });
+    m_model.mapping(0)->setAlreadySent(true);
+    const std::vector<RecordedEvent> releaseW{RecordedEvent::keyUp(kW)};
+
+    // States of player 1 would never release the key that player 0's states pressed.
+    combo(0)->setCurrentIndex(1);
+    EXPECT_EQ(m_windows.events(), releaseW);
+    EXPECT_FALSE(m_model.mapping(0)->alreadySent());
+
+    m_windows.clear();
+    whenModal([](QDialog& dialog) { dialog.reject(); });
+    emit m_table.itemDoubleClicked(item(0, Col::KeysColumn));
+    EXPECT_TRUE(m_windows.events().empty());
+
+    // With other keys the mapping would release x, not the w it may hold.
+    whenModal([](QDialog& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("keystrokes_lineEdit"))->setText(QStringLiteral("x"));
+        dialog.accept();
+    });
+    emit m_table.itemDoubleClicked(item(0, Col::KeysColumn));
+    EXPECT_EQ(m_windows.events(), releaseW);
+    EXPECT_EQ(m_model.mapping(0)->keys(), QStringLiteral("x"));
+
+    m_model.setReleaseHandler({});
 }
 
 } // namespace
