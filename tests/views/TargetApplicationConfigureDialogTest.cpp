@@ -88,7 +88,9 @@ TEST_F(TargetDialog, FormHasItsNamesTextsAndFixedSize)
     EXPECT_EQ(edit("appCaptionLineEdit")->maxLength(), 200);
     // The picker sits in the frame in place of the place holder.
     EXPECT_EQ(dialog.picker()->parentWidget(), dialog.findChild<QFrame*>(QStringLiteral("appWindowHandleFrame")));
-    EXPECT_FALSE(dialog.picker()->pixmap().isNull());
+    const QPixmap idle(QStringLiteral(":/./Resources/WindowFinder1_16colors.bmp"));
+    ASSERT_FALSE(idle.isNull());
+    EXPECT_EQ(dialog.picker()->pixmap().toImage(), idle.toImage());
 }
 
 TEST_F(TargetDialog, FocusTargetShowsNoWindowAndDisablesTheFrame)
