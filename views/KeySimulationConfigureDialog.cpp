@@ -5,9 +5,12 @@
 
 #include <QKeyEvent>
 
+#include <algorithm>
 #include <array>
 
 namespace {
+
+constexpr int kKeysLength = 50;
 
 // Indexed by mouse button number.
 const std::array<QString, 5> kClickLabels = {
@@ -67,6 +70,8 @@ void KeySimulationConfigureDialog::setKeySimulation(bool sendHotKeys, const QStr
         }
     } else {
         ui->sendKeystrokes->setChecked(true);
+        // Typing is limited, but a longer string from a file must come back whole.
+        ui->keystrokes_lineEdit->setMaxLength(std::max<int>(kKeysLength, static_cast<int>(keys.size())));
         ui->keystrokes_lineEdit->setText(keys);
         ui->holdKey_checkBox->setEnabled(keys.size() == 1);
         ui->holdKey_checkBox->setChecked(holdKey);

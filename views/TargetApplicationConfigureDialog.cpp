@@ -3,10 +3,14 @@
 #include "WindowHandlePicker.h"
 #include "ui_TargetApplicationConfigureDialog.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 const QString kNoWindow = QStringLiteral("<no window selected>");
 const QString kNotAvailable = QStringLiteral("<not available>");
+constexpr int kFieldLength = 200;
 
 QString orEmpty(const QString& text)
 {
@@ -103,8 +107,11 @@ void TargetApplicationConfigureDialog::displayWindowInfo(uint winHandle, const Q
     handleEdit->setStyleSheet(vanished ? QStringLiteral("background-color: red;")
                                        : QStringLiteral("background-color: white;"));
 
-    ui->appCaptionLineEdit->setText(caption.isEmpty() ? kNotAvailable : caption);
-    ui->appClassLineEdit->setText(className.isEmpty() ? kNotAvailable : className);
+    // The fields are read back, and a window is found again by its whole title: never cut a long one.
+    for (const auto& [edit, text] : {std::pair{ui->appCaptionLineEdit, &caption}, {ui->appClassLineEdit, &className}}) {
+        edit->setMaxLength(std::max<int>(kFieldLength, static_cast<int>(text->size())));
+        edit->setText(text->isEmpty() ? kNotAvailable : *text);
+    }
     if (rect.width() == 0 && rect.height() == 0) {
         ui->appRectLineEdit->setText(kNotAvailable);
     } else {

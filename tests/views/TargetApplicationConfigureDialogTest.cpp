@@ -131,6 +131,15 @@ TEST_F(TargetDialog, ChosenWindowIsShownAndReadBack)
     EXPECT_EQ(read(), (Target{false, 0xFFFFFFFF, "Other", {}, QRect(0, 0, 10, 10)}));
 }
 
+TEST_F(TargetDialog, LongTitleComesBackWhole)
+{
+    // The title is how the window is found again, so a cut one would never match.
+    const QString title = QString(150, 'a') + QString(150, 'b');
+    dialog.setTargetWindow(false, 0x42, title, QString(260, 'c'), {});
+    EXPECT_EQ(read().caption, title);
+    EXPECT_EQ(read().className, QString(260, 'c'));
+}
+
 TEST_F(TargetDialog, VanishedWindowShowsItsHandleOnRed)
 {
     dialog.setTargetWindow(false, 0x42, QStringLiteral("Gone"), {}, {});
