@@ -44,12 +44,12 @@ inline QApplication& desktopApplication()
     return *qApp;
 }
 
-/// Runs `answer` on the next modal widget, polling every 10 ms for up to 5 s; a test fails when none
+/// Runs `answer` on the next modal widget, polling every 10 ms for up to 30 s; a test fails when none
 /// comes up unless `required` is false. Deleting the returned timer withdraws the answer.
 inline QPointer<QTimer> answerNextModal(std::function<void(QWidget*)> answer, bool required = true)
 {
     auto* timer = new QTimer(&desktopApplication());
-    auto deadline = std::make_shared<QDeadlineTimer>(5000);
+    auto deadline = std::make_shared<QDeadlineTimer>(30000);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, deadline, required, answer = std::move(answer)] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
             timer->stop();

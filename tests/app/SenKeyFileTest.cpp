@@ -154,14 +154,26 @@ TEST_F(SenKeyFiles, LoadedFileIsSavedIntoTheMappingFolderUnderItsRecordedName)
     const QByteArray originalText = readAll(original);
 
     SenKey& w = window();
-    answerNextModal([&](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        ASSERT_NE(dialog, nullptr) << modal->metaObject()->className();
-        EXPECT_EQ(dialog->directory().absolutePath(), mappingFolder());
-        dialog->selectFile(original);
-        QMetaObject::invokeMethod(dialog, "accept");
+    child<QPushButton>("newMappingButton")->click();
+    w.mappingModel()->setObjectName(QStringLiteral("current.skm"));
+    // The prompt first, then the load dialog, which starts in the mapping folder; choosing no file
+    // changes nothing.
+    answerNextModal([&](QWidget* prompt) {
+        qobject_cast<QMessageBox*>(prompt)->button(QMessageBox::Discard)->click();
+        answerNextModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(dialog, nullptr) << modal->metaObject()->className();
+            EXPECT_EQ(dialog->directory().absolutePath(), mappingFolder());
+            EXPECT_EQ(dialog->windowTitle(), "Load SenKey Mapping");
+            EXPECT_EQ(dialog->nameFilters(), QStringList{"SenKey Mapping (*.skm)"});
+            dialog->reject();
+        });
     });
     child<QAction>("action_loadMapping")->trigger();
+    EXPECT_EQ(w.mappingModel()->mappingCount(), 1);
+    EXPECT_EQ(w.mappingModel()->objectName(), "current.skm");
+
+    EXPECT_TRUE(w.loadMappingFrom(original));
     ASSERT_EQ(w.mappingModel()->mappingCount(), 1);
     EXPECT_EQ(w.mappingModel()->mapping(0)->name(), "from elsewhere");
     EXPECT_EQ(w.mappingModel()->objectName(), "recorded.skm");
