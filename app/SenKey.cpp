@@ -169,8 +169,22 @@ void SenKey::setKeystrokesEnabled(bool enabled)
     // Re-enabling gives the conditions back only when a rule is selected to show them.
     ui->conditionsGroupBox->setEnabled(enabled && mappingView->currentRow() != -1);
     if (!enabled) {
-        keyboardSimulator->releaseAll();
+        releaseEverything();
     }
+}
+
+void SenKey::releaseEverything()
+{
+    // Reopening the latches lets a rule whose conditions still hold press again once states count again.
+    QList<int> players;
+    for (int i = 0; i < model->mappingCount(); ++i) {
+        const int player = model->mapping(i)->playerNum();
+        if (!players.contains(player)) {
+            players.append(player);
+            releasePlayer(*model, static_cast<uint>(player), *keyboardSimulator);
+        }
+    }
+    keyboardSimulator->releaseAll();
 }
 
 void SenKey::setupActions()
@@ -387,7 +401,7 @@ void SenKey::onEngineDisconnected()
     showTrayMessage(tr("SenKey"), tr("%1 has been disconnected!").arg(engineDisplayName()),
                     QSystemTrayIcon::Information, 3000);
     // No more states will come to release what the rules hold.
-    keyboardSimulator->releaseAll();
+    releaseEverything();
 }
 
 void SenKey::onEngineCannotBeConnected()

@@ -112,6 +112,8 @@ private:
     /// Whether closing may hide the window: only where a tray icon can bring it back.
     bool trayIconUsable() const;
     bool saveTo(const QString& name);
+    /// Lets go of every key and button the rules hold and reopens their send-once latches.
+    void releaseEverything();
 
     SenKeyOptions options;
     QIcon connectedIcon;

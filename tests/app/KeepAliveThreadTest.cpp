@@ -7,8 +7,8 @@
 
 #include <thread>
 
-#include "EngineEmulator.h"
 #include "SenStateRecord.h"
+#include "TestEngine.h"
 
 namespace StateLayout = Velmor::StateLayout;
 
@@ -22,41 +22,6 @@ QCoreApplication& application()
     static QCoreApplication app(argc, argv);
     return app;
 }
-
-/// A stand-in engine on a free port, playing `script` to each client, from its own thread.
-class Engine
-{
-public:
-    explicit Engine(std::string_view script, EmulatorOptions options = {}) : emulator(withFreePort(options), log, log)
-    {
-        ScriptError error;
-        EXPECT_TRUE(parseScript(script, commands, error)) << error.message;
-        std::string listenError;
-        EXPECT_TRUE(emulator.listen(listenError)) << listenError;
-        server = std::thread([this] { emulator.serve(commands); });
-    }
-
-    ~Engine()
-    {
-        emulator.stop();
-        server.join();
-        std::fclose(log);
-    }
-
-    uint port() const { return emulator.port(); }
-
-private:
-    static EmulatorOptions withFreePort(EmulatorOptions options)
-    {
-        options.port = 0;
-        return options;
-    }
-
-    std::FILE* log = std::tmpfile();
-    EngineEmulator emulator;
-    std::vector<ScriptCommand> commands;
-    std::thread server;
-};
 
 /// Everything the controller reports, in order, as received on the test's thread.
 class Recorder : public QObject
