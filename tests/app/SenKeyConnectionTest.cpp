@@ -97,7 +97,7 @@ TEST_F(SenKeyConnection, SwitchingTargetsNamesTheCheckedOneAndReconnectWhileConn
     ASSERT_TRUE(waitForBalloons(3));
     EXPECT_EQ(balloons[1], balloon("SenKey", "SenComposer has been disconnected!"));
     EXPECT_EQ(balloons[2], balloon("SenKey", "SenComposer has been connected!"));
-    EXPECT_EQ(composer.sessionsServed(), 1);
+    EXPECT_TRUE(waitUntil([&] { return composer.sessionsServed() == 1; }));
 }
 
 TEST_F(SenKeyConnection, AnEngineErrorDisconnectsAndWarnsOnce)
