@@ -550,6 +550,8 @@ bool SenKey::loadMappingFrom(const QString& fileName)
 
 bool SenKey::saveTo(const QString& name)
 {
+    // The folder may have been removed since start-up.
+    QDir().mkpath(mappingFolder);
     if (!saveMappingFile(mappingFolder + QLatin1Char('/') + name, model)) {
         const QString text = QStringLiteral("SenKey Mapping [%1] could not be saved.").arg(name);
         qWarning().noquote() << text;

@@ -221,6 +221,16 @@ TEST_F(SenKeyFiles, FailedLoadIsReportedAndKeepsTheCurrentMappings)
     }
 }
 
+TEST_F(SenKeyFiles, SaveMakesTheMappingFolderAgainWhenItWasRemoved)
+{
+    SenKey& w = window();
+    child<QPushButton>("newMappingButton")->click();
+    w.mappingModel()->setObjectName(QStringLiteral("again.skm"));
+    ASSERT_TRUE(QDir(mappingFolder()).removeRecursively());
+    EXPECT_TRUE(w.saveMapping());
+    EXPECT_TRUE(QFile::exists(mappingFolder() + QStringLiteral("/again.skm")));
+}
+
 TEST_F(SenKeyFiles, FailedSaveIsReportedAndCancelsTheQuit)
 {
     SenKey& w = window();
