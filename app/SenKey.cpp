@@ -100,10 +100,9 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
 
     setupActions();
 
+    // The factory has logged the reason already; the status bar keeps it until the next message.
     if (!platformBackends.fallbackReason.isEmpty()) {
-        const QString text = tr("No input can be sent: %1").arg(platformBackends.fallbackReason);
-        qWarning().noquote() << text;
-        statusBar()->showMessage(text);
+        statusBar()->showMessage(tr("No input can be sent: %1").arg(platformBackends.fallbackReason));
     }
     if (!options.mappingFile.isEmpty()) {
         loadMappingFrom(options.mappingFile);

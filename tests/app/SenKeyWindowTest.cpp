@@ -302,3 +302,17 @@ TEST_F(SenKeyWindow, VanishedTargetWindowIsAnnouncedInTheTray)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SenKeyWindow, ABackendThatCannotBeUsedIsNamedInTheStatusBar)
+{
+    options.platform.kind = BackendKind::Uinput;
+    options.platform.uinputPath = home.filePath(QStringLiteral("no-such-uinput"));
+    SenKey& w = window();
+    EXPECT_EQ(w.platform().injectorKind, BackendKind::Recording);
+    EXPECT_TRUE(w.statusBar()->currentMessage().startsWith("No input can be sent: "))
+        << w.statusBar()->currentMessage().toStdString();
+}
+
+} // namespace
