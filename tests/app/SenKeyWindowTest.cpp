@@ -301,10 +301,6 @@ TEST_F(SenKeyWindow, VanishedTargetWindowIsAnnouncedInTheTray)
     EXPECT_EQ(w.statusBar()->currentMessage(), "hello");
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(SenKeyWindow, ABackendThatCannotBeUsedIsNamedInTheStatusBar)
 {
     options.platform.kind = BackendKind::Uinput;
