@@ -181,4 +181,41 @@ TEST_F(SenKeyConnection, ALostEngineLetsGoOfHeldKeys)
     EXPECT_EQ(w.systemTrayIcon()->toolTip(), "SenKey - Disconnected");
 }
 
+// A headset that goes away sends no state that would release what its rules hold.
+TEST_F(SenKeyConnection, AHeadsetThatGoesAwayLetsGoOfItsPlayersKeys)
+{
+    Engine engine("user add 0\n"
+                  "waitrequest 7 5000\n"
+                  "stream 0 50 1 mentrix=push mentrixPower=0.8\n"
+                  "wait 300\n"
+                  "user remove 0\n");
+    aimAt(engine);
+    SenKey& w = window();
+    w.mappingModel()->addMapping(heldW(0));
+    RecordingBackend& recording = *w.platform().recording;
+    ASSERT_TRUE(waitUntil([&] { return count(recording.events(), RecordedEvent::keyDown(kScanCodeW)) > 0; }));
+    EXPECT_TRUE(waitUntil([&] { return count(recording.events(), RecordedEvent::keyUp(kScanCodeW)) > 0; }));
+    EXPECT_EQ(w.systemTrayIcon()->toolTip(), "SenKey - Connected");
+}
+
+// Keys for the application in focus would land in SenKey's own window while it is the active one.
+TEST_F(SenKeyConnection, NothingIsTypedIntoTheProgramsOwnWindow)
+{
+    Engine engine("user add 0\n"
+                  "waitrequest 7 5000\n"
+                  "stream 0 50 20 mentrix=push mentrixPower=0.8\n");
+    aimAt(engine);
+    SenKey& w = window();
+    w.mappingModel()->addMapping(heldW(0));
+    w.show();
+    ASSERT_TRUE(waitUntil([&] { return w.isActiveWindow(); })) << "the platform gives the window no focus";
+    RecordingBackend& recording = *w.platform().recording;
+    ASSERT_TRUE(waitUntil([&] { return w.systemTrayIcon()->toolTip() == "SenKey - Connected"; }));
+    settle(500);
+    EXPECT_EQ(count(recording.events(), RecordedEvent::keyDown(kScanCodeW)), 0U);
+
+    w.hide();
+    EXPECT_TRUE(waitUntil([&] { return count(recording.events(), RecordedEvent::keyDown(kScanCodeW)) > 0; }));
+}
+
 } // namespace
