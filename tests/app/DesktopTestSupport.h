@@ -17,27 +17,11 @@
 #include <functional>
 #include <memory>
 
+#include "QtApplicationEnvironment.h"
 #include "SenKey.h"
 
-/// The one QApplication of a test executable, made before the first test and destroyed after the last,
-/// while Qt's own globals still exist.
-class DesktopEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "SenKeyDesktopTest";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app;
-};
-
-inline ::testing::Environment* const desktopEnvironment = ::testing::AddGlobalTestEnvironment(new DesktopEnvironment);
+inline ::testing::Environment* const desktopEnvironment =
+    TestSupport::addApplicationEnvironment<QApplication>({.name = "SenKeyDesktopTest"});
 
 inline QApplication& desktopApplication()
 {

@@ -8,7 +8,8 @@ namespace {
 
 using namespace testsupport;
 
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new CoreApplicationEnvironment);
+// The simulator's thread runs an event loop, which needs an application object.
+const auto* const environment = TestSupport::addApplicationEnvironment<QCoreApplication>();
 
 constexpr std::uint16_t kShift = 0x2A, kCtrl = 0x1D, kA = 0x1E, kB = 0x30, kC = 0x2E, kEnter = 0x1C, kF5 = 0x3F,
                         kOne = 0x02;

@@ -6,7 +6,8 @@ namespace {
 
 using namespace testsupport;
 
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new CoreApplicationEnvironment);
+// The simulator's thread runs an event loop, which needs an application object.
+const auto* const environment = TestSupport::addApplicationEnvironment<QCoreApplication>();
 
 constexpr auto kLeft = MouseButton::Left, kMiddle = MouseButton::Middle, kRight = MouseButton::Right;
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "QtApplicationEnvironment.h"
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,27 +19,8 @@
 
 namespace {
 
-class WidgetApplicationEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-            return;
-        }
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    QApplication* app_ = nullptr;
-};
-
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new WidgetApplicationEnvironment);
+const auto* const environment =
+    TestSupport::addApplicationEnvironment<QApplication>({.needsDisplay = true, .platform = "xcb"});
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
 {

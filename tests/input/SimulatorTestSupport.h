@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "QtApplicationEnvironment.h"
+
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -15,25 +17,6 @@ namespace testsupport {
 
 using Ms = std::chrono::milliseconds;
 using RE = RecordedEvent;
-
-/// The simulator's thread runs an event loop, which needs an application object.
-class CoreApplicationEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "test";
-            static char* argv[] = {name, nullptr};
-            app_ = new QCoreApplication(argc, argv);
-        }
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    QCoreApplication* app_ = nullptr;
-};
 
 /// Waits until the backend holds at least count events, or a generous timeout passes.
 inline std::vector<RecordedEvent> waitForEvents(const RecordingBackend& backend, std::size_t count)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "QtApplicationEnvironment.h"
+
 #include "KeyboardEventSimulator.h"
 #include "MappingEvaluation.h"
 #include "RecordingBackend.h"
@@ -25,23 +27,7 @@ constexpr std::uint16_t kF5 = 0x3F;
 constexpr WindowHandle kWindow = 0x4200001;
 
 // The simulator's thread runs an event loop, which needs an application object.
-class CoreApplication : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "MappingEvaluationTest";
-        static char* argv[] = {name, nullptr};
-        m_app = new QCoreApplication(argc, argv);
-    }
-    void TearDown() override { delete m_app; }
-
-private:
-    QCoreApplication* m_app = nullptr;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new CoreApplication);
+const auto* const kEnvironment = TestSupport::addApplicationEnvironment<QCoreApplication>();
 
 class Evaluation : public ::testing::Test
 {

@@ -11,27 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include "QtApplicationEnvironment.h"
+
 #include <memory>
 
 namespace {
 
-class Application : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "KeySimulationConfigureDialogTest";
-        static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_app;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Application);
+const auto* const kEnvironment = TestSupport::addApplicationEnvironment<QApplication>();
 
 /// The thirteen key fields of a mapping, in the dialog's order.
 struct KeyFields {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "QtApplicationEnvironment.h"
+
 #include "SenMappingModel.h"
 #include "SenMappingView.h"
 #include "X11WindowSystem.h"
@@ -21,24 +23,8 @@ bool hasDisplay()
 }
 
 // The windows must be real X windows, whatever platform the other widget tests use.
-class Application : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        qputenv("QT_QPA_PLATFORM", hasDisplay() ? "xcb" : "offscreen");
-        static int argc = 1;
-        static char name[] = "SenMappingViewWindowCheckTest";
-        static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_app;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Application);
+const auto* const kEnvironment =
+    TestSupport::addApplicationEnvironment<QApplication>({.platform = hasDisplay() ? "xcb" : "offscreen"});
 
 TEST(MappingWindowCheck, ClosedWindowIsMarkedAndReportedOnce)
 {

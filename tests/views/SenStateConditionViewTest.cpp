@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include "QtApplicationEnvironment.h"
+#include "WhenModal.h"
+
 #include "RecordingBackend.h"
 #include "SenMappingModel.h"
 #include "SenMappingView.h"
@@ -18,40 +21,12 @@
 
 namespace {
 
-class Application : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "SenStateConditionViewTest";
-        static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_app;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Application);
+const auto* const kEnvironment = TestSupport::addApplicationEnvironment<QApplication>();
+using TestSupport::whenModal;
 
 using Col = SenStateConditionView::Column;
 const QColor kSelected(QStringLiteral("#FFCC00"));
 const QString kPrompt = QStringLiteral("<double-click to change>");
-
-/// Runs `act` on the modal dialog once it is up; `act` must close it. Gives up after about a second
-/// (the dialog never came), so a test cannot hang on it.
-void whenModal(const std::function<void(QDialog&)>& act, int triesLeft = 100)
-{
-    QTimer::singleShot(10, [act, triesLeft] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            act(*dialog);
-        } else if (triesLeft > 0) {
-            whenModal(act, triesLeft - 1);
-        }
-    });
-}
 
 SenStateCondition condition(SenAction::ActionType type, SenActionRule::Rule rule = SenActionRule::Equal,
                             const QVariant& threshold = {})

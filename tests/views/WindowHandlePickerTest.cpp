@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "QtApplicationEnvironment.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -19,26 +21,7 @@
 
 namespace {
 
-class Application : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-            return;
-        }
-        static int argc = 1;
-        static char name[] = "WindowHandlePickerTest";
-        static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_app;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Application);
+const auto* const kEnvironment = TestSupport::addApplicationEnvironment<QApplication>({.needsDisplay = true});
 
 // Other programs' windows, made on a connection of the test's own, and one window of the program itself.
 class Picker : public ::testing::Test
