@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "ChildProcess.h"
+#include "QtApplicationEnvironment.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -14,13 +17,7 @@ namespace {
 const QString kRunner = QStringLiteral(SENKEY_RUN_PATH);
 const QString kEmulator = QStringLiteral(SEN_EMULATOR_PATH);
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "EndToEndTest";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-}
+const auto* const kEnvironment = TestSupport::addApplicationEnvironment<QCoreApplication>();
 
 // The rules the scenarios run: a key string, a hot key, a click and a held key, for two players.
 const char* const kMappings = R"(<SenMappingModel mappingName="e2e.skm" >
@@ -89,16 +86,10 @@ bool nothingLeftPressed(const QStringList& primitives)
 class EndToEnd : public ::testing::Test
 {
 protected:
-    void SetUp() override { ensureApplication(); }
-
     void TearDown() override
     {
-        for (QProcess* process : {&emulator, &runner}) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(5000);
-            }
-        }
+        TestSupport::killIfRunning(emulator);
+        TestSupport::killIfRunning(runner);
     }
 
     QString file(const QString& name, const QByteArray& text)
@@ -197,26 +188,13 @@ TEST_F(EndToEnd, DetectionsOfTwoPlayersBecomeExactlyTheirKeysHotKeysAndClicks)
                                    {"--headset-version", "0x0170"});
     startRunner(port, kMappings, {"--duration", "8"});
     EXPECT_EQ(finishRunner(), 0);
-    EXPECT_EQ(primitives(), QStringList({
-                                "key down 0x1e",
-                                "key up 0x1e",
-                                "key down 0x30",
-                                "key up 0x30",
-                                "key down 0x1d",
-                                "key down 0x2a",
-                                "key down 0x2c",
-                                "key up 0x2c",
-                                "key up 0x2a",
-                                "key up 0x1d",
-                                "button down left",
-                                "button up left",
-                                "button down left",
-                                "key down 0x1e",
-                                "key up 0x1e",
-                                "key down 0x30",
-                                "key up 0x30",
-                                "button up left", // player 1 still smiles: released as the runner ends
-                            }));
+    EXPECT_EQ(primitives(),
+              QStringList({
+                  "key down 0x1e", "key up 0x1e", "key down 0x30", "key up 0x30", "key down 0x1d", "key down 0x2a",
+                  "key down 0x2c", "key up 0x2c", "key up 0x2a", "key up 0x1d", "button down left", "button up left",
+                  "button down left", "key down 0x1e", "key up 0x1e", "key down 0x30", "key up 0x30",
+                  "button up left", // player 1 still smiles: released as the runner ends
+              }));
     EXPECT_EQ(statusLines(), QStringList({QString("connected 127.0.0.1:%1").arg(port), "headset TESSARA",
                                           "headset TESSARA", "disconnected"}));
 }

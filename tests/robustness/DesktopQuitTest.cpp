@@ -18,16 +18,16 @@
 #include <thread>
 #include <vector>
 
-#include "EngineEmulator.h"
+#include "ChildProcess.h"
+#include "TestEngine.h"
 
-// Last: Xlib defines macros (Bool, Status) that clash with names in the headers above.
-#include <X11/Xlib.h>
+// Last: it includes Xlib, whose macros (Bool, Status) clash with names in the headers above.
+#include "XServerView.h"
 
 namespace {
 
-// Linux key codes plus 8, as the X server numbers them.
-constexpr int kKeycodeW = 17 + 8;
-constexpr int kKeycodeLeftCtrl = 29 + 8;
+using TestSupport::kKeycodeLeftCtrl;
+using TestSupport::kKeycodeW;
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000)
 {
@@ -40,59 +40,6 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000)
     }
     return condition();
 }
-
-/// What the X server says is down.
-class ServerView
-{
-public:
-    ServerView() : display_(XOpenDisplay(nullptr)) {}
-    ~ServerView()
-    {
-        if (display_) {
-            XCloseDisplay(display_);
-        }
-    }
-    ServerView(const ServerView&) = delete;
-    ServerView& operator=(const ServerView&) = delete;
-
-    bool open() const { return display_ != nullptr; }
-
-    bool keyDown(int keycode)
-    {
-        char keys[32] = {};
-        XQueryKeymap(display_, keys);
-        return (keys[keycode / 8] & (1 << (keycode % 8))) != 0;
-    }
-
-    unsigned buttonMask()
-    {
-        Window root = 0, child = 0;
-        int rootX = 0, rootY = 0, x = 0, y = 0;
-        unsigned mask = 0;
-        XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &x, &y, &mask);
-        return mask & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask);
-    }
-
-    /// Every key and button that is down, as text; empty when nothing is.
-    std::string pressed()
-    {
-        char keys[32] = {};
-        XQueryKeymap(display_, keys);
-        std::string text;
-        for (int keycode = 0; keycode < 256; ++keycode) {
-            if (keys[keycode / 8] & (1 << (keycode % 8))) {
-                text += "key " + std::to_string(keycode) + " ";
-            }
-        }
-        if (const unsigned mask = buttonMask()) {
-            text += "buttons " + std::to_string(mask >> 8);
-        }
-        return text;
-    }
-
-private:
-    Display* display_;
-};
 
 // While Push is above 0.5: W held, the left button held, and Ctrl+Shift+F5 held for eight seconds.
 const char* const kMappingFile = R"(<SenMappingModel mappingName="held.skm" >
@@ -123,43 +70,6 @@ const char* const kMappingFile = R"(<SenMappingModel mappingName="held.skm" >
 </SenMappingModel>
 )";
 
-/// A stand-in engine on a free port playing `script`, from its own thread.
-class Engine
-{
-public:
-    explicit Engine(std::string_view script) : emulator(freePort(), log, log)
-    {
-        ScriptError error;
-        EXPECT_TRUE(parseScript(script, commands, error)) << error.message;
-        std::string listenError;
-        EXPECT_TRUE(emulator.listen(listenError)) << listenError;
-        server = std::thread([this] { emulator.serve(commands); });
-    }
-    ~Engine()
-    {
-        emulator.stop();
-        server.join();
-        std::fclose(log);
-    }
-    Engine(const Engine&) = delete;
-    Engine& operator=(const Engine&) = delete;
-
-    uint port() const { return emulator.port(); }
-
-private:
-    static EmulatorOptions freePort()
-    {
-        EmulatorOptions options;
-        options.port = 0;
-        return options;
-    }
-
-    std::FILE* log = std::tmpfile();
-    EngineEmulator emulator;
-    std::vector<ScriptCommand> commands;
-    std::thread server;
-};
-
 /// The real senkey, started in the tray with the mapping file, aimed at `engine`, in a home of its own.
 class DesktopSession
 {
@@ -183,39 +93,22 @@ public:
                        QStringLiteral("127.0.0.1:1"), QStringLiteral("--load"), file, QStringLiteral("--hidden")});
     }
 
-    ~DesktopSession()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
+    ~DesktopSession() { TestSupport::killIfRunning(process); }
 
     /// Asks the program to end as a desktop session does; its exit code, or -1 when it crashes or hangs.
     int terminate()
     {
         process.terminate();
-        if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit) {
-            return -1;
-        }
-        return process.exitCode();
+        return TestSupport::exitCodeWithin(process);
     }
 
     QTemporaryDir home;
     QProcess process;
 };
 
-class DesktopQuit : public ::testing::Test
+class DesktopQuit : public TestSupport::XServerTest
 {
 protected:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("DISPLAY") || !server.open()) {
-            GTEST_SKIP() << "no X display";
-        }
-        ASSERT_TRUE(server.pressed().empty()) << "down before the test: " << server.pressed();
-    }
-
     bool everythingDown()
     {
         return waitFor([&] {
@@ -225,10 +118,8 @@ protected:
 
     bool nothingDown()
     {
-        return waitFor([&] { return server.pressed().empty(); }, 5000);
+        return waitFor([&] { return server.nothingPressed(); }, 5000);
     }
-
-    ServerView server;
 };
 
 TEST_F(DesktopQuit, TerminatedWhileHoldingLetsGoOfEverything)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "QtApplicationEnvironment.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -31,35 +33,20 @@
 #include "SenMapping.h"
 #include "SenMappingModel.h"
 
-// Last: Xlib defines macros (Bool, Status) that clash with names in the headers above.
-#include <X11/Xlib.h>
+#include "ChildProcess.h"
+
+// Last: it includes Xlib, whose macros (Bool, Status) clash with names in the headers above.
+#include "XServerView.h"
 
 namespace {
 
 using Robustness::RawEnginePeer;
 using Velmor::SenEngineEvent;
 
-// Linux key codes plus 8, as the X server numbers them.
-constexpr int kKeycodeW = 17 + 8;
-constexpr int kKeycodeLeftCtrl = 29 + 8;
+using TestSupport::kKeycodeLeftCtrl;
+using TestSupport::kKeycodeW;
 
-class CoreApplicationEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "NoStuckKeyTest";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QCoreApplication> app_;
-};
-
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new CoreApplicationEnvironment);
+const auto* const environment = TestSupport::addApplicationEnvironment<QCoreApplication>();
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
 {
@@ -73,61 +60,6 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
     }
     return condition();
 }
-
-/// What the X server says is down.
-class ServerView
-{
-public:
-    ServerView() : display_(XOpenDisplay(nullptr)) {}
-    ~ServerView()
-    {
-        if (display_) {
-            XCloseDisplay(display_);
-        }
-    }
-    ServerView(const ServerView&) = delete;
-    ServerView& operator=(const ServerView&) = delete;
-
-    bool open() const { return display_ != nullptr; }
-
-    bool keyDown(int keycode)
-    {
-        char keys[32] = {};
-        XQueryKeymap(display_, keys);
-        return (keys[keycode / 8] & (1 << (keycode % 8))) != 0;
-    }
-
-    unsigned buttonMask()
-    {
-        Window root = 0, child = 0;
-        int rootX = 0, rootY = 0, x = 0, y = 0;
-        unsigned mask = 0;
-        XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &x, &y, &mask);
-        return mask & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask);
-    }
-
-    /// Every key and button that is down, as text; empty when nothing is.
-    std::string pressed()
-    {
-        char keys[32] = {};
-        XQueryKeymap(display_, keys);
-        std::string text;
-        for (int keycode = 0; keycode < 256; ++keycode) {
-            if (keys[keycode / 8] & (1 << (keycode % 8))) {
-                text += "key " + std::to_string(keycode) + " ";
-            }
-        }
-        if (const unsigned mask = buttonMask()) {
-            text += "buttons " + std::to_string(mask >> 8);
-        }
-        return text;
-    }
-
-    bool nothingPressed() { return pressed().empty(); }
-
-private:
-    Display* display_;
-};
 
 // A held W, a held left button and Ctrl+Shift+F5 held for 400 ms, all while Push is above 0.5.
 const char* const kMappingFile = R"(<SenMappingModel mappingName="held.skm" >
@@ -176,17 +108,9 @@ std::string stateFrame(std::uint32_t user, const StateBytes& state)
     return RawEnginePeer::frame(update);
 }
 
-class NoStuckKey : public ::testing::Test
+class NoStuckKey : public TestSupport::XServerTest
 {
 protected:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("DISPLAY") || !server.open()) {
-            GTEST_SKIP() << "no X display";
-        }
-        ASSERT_TRUE(server.nothingPressed()) << "down before the test: " << server.pressed();
-    }
-
     void TearDown() override
     {
         if (server.open()) {
@@ -201,8 +125,6 @@ protected:
             return server.keyDown(kKeycodeW) && server.keyDown(kKeycodeLeftCtrl) && (server.buttonMask() & Button1Mask);
         });
     }
-
-    ServerView server;
 };
 
 // The ways the program itself lets go while it keeps running.
@@ -279,13 +201,7 @@ public:
                                                         QStringLiteral("--port"), QString::number(peer.port()), file});
     }
 
-    ~RunnerSession()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
+    ~RunnerSession() { TestSupport::killIfRunning(process); }
 
     /// Accepts the runner's connection and reads its version announcement.
     void connect()
@@ -295,13 +211,7 @@ public:
     }
 
     /// Waits for the runner to end; its exit code, or -1 when it does not end or crashes.
-    int exitCode()
-    {
-        if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit) {
-            return -1;
-        }
-        return process.exitCode();
-    }
+    int exitCode() { return TestSupport::exitCodeWithin(process); }
 
     QTemporaryDir dir;
     RawEnginePeer peer;

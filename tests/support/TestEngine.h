@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -28,6 +29,8 @@ public:
         server.join();
         std::fclose(log);
     }
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
 
     uint port() const { return emulator.port(); }
     int sessionsServed() const { return emulator.sessions(); }
