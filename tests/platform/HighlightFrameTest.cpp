@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "XDisplayTest.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -12,24 +14,9 @@
 namespace {
 
 // Looks at the outline from a connection of the test's own, as another client on the desktop would.
-class HighlightFrame : public ::testing::Test
+class HighlightFrame : public TestSupport::XDisplayTest
 {
 protected:
-    void SetUp() override
-    {
-        display = XOpenDisplay(nullptr);
-        if (!display) {
-            GTEST_SKIP() << "no X display";
-        }
-        root = DefaultRootWindow(display);
-    }
-    void TearDown() override
-    {
-        if (display) {
-            XCloseDisplay(display);
-        }
-    }
-
     Window createWindow(int x, int y, int width, int height)
     {
         const Window window = XCreateSimpleWindow(display, root, x, y, static_cast<unsigned>(width),
@@ -57,9 +44,6 @@ protected:
         }
         return pixel;
     }
-
-    Display* display = nullptr;
-    Window root = 0;
 };
 
 TEST_F(HighlightFrame, LiesOverTheWindowInRedAndLetsThePointerThrough)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "XDisplayTest.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -18,24 +20,9 @@
 namespace {
 
 // A connection of the test's own, to look at what the backends did from the outside.
-class X11Backends : public ::testing::Test
+class X11Backends : public TestSupport::XDisplayTest
 {
 protected:
-    void SetUp() override
-    {
-        display = XOpenDisplay(nullptr);
-        if (!display) {
-            GTEST_SKIP() << "no X display";
-        }
-        root = DefaultRootWindow(display);
-    }
-    void TearDown() override
-    {
-        if (display) {
-            XCloseDisplay(display);
-        }
-    }
-
     bool keyDown(int linuxKey)
     {
         char keys[32];
@@ -62,9 +49,6 @@ protected:
         XSync(display, False);
         return window;
     }
-
-    Display* display = nullptr;
-    Window root = 0;
 };
 
 TEST_F(X11Backends, XTestPressesAndReleasesTheMappedKeys)
