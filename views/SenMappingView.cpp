@@ -5,7 +5,6 @@
 
 #include <QDebug>
 #include <QFont>
-#include <QHeaderView>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTimerEvent>
@@ -15,6 +14,7 @@
 #include "MappingKeys.h"
 #include "SenMapping.h"
 #include "SenMappingModel.h"
+#include "TableRows.h"
 #include "TableWidgetComboBox.h"
 #include "TableWindowHandlePicker.h"
 #include "TargetApplicationConfigureDialog.h"
@@ -57,19 +57,9 @@ SenMappingView::SenMappingView(QTableWidget* table, SenMappingModel* model, Wind
 {
     setModel(model);
     if (m_table != nullptr) {
-        m_table->clear();
-        m_table->setShowGrid(false);
+        TableRows::setUp(*m_table, {tr("Enabled"), tr("Player"), tr("Name"), tr("Key(s)"), tr("Behavior"),
+                                    tr("Target Application"), QString()});
         m_table->setSortingEnabled(false);
-        m_table->setColumnCount(ColumnCount);
-        m_table->setHorizontalHeaderLabels({tr("Enabled"), tr("Player"), tr("Name"), tr("Key(s)"), tr("Behavior"),
-                                            tr("Target Application"), QString()});
-        m_table->verticalHeader()->hide();
-        QHeaderView* header = m_table->horizontalHeader();
-        header->setSectionsMovable(false);
-        header->setSectionsClickable(false);
-        header->setHighlightSections(false);
-        header->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        header->setSelectionMode(QAbstractItemView::NoSelection);
         m_table->resizeColumnToContents(EnabledColumn);
         m_table->resizeColumnToContents(PlayerColumn);
         m_table->resizeColumnToContents(BehaviorColumn);
@@ -434,14 +424,8 @@ void SenMappingView::configureMappingApplication(int index)
 
 void SenMappingView::highlightRow(int rowIndex, QColor color)
 {
-    if (m_table == nullptr || rowIndex < 0 || rowIndex >= m_table->rowCount()) {
-        return;
-    }
-    const QSignalBlocker blocker(m_table);
-    for (int column = 0; column < m_table->columnCount(); ++column) {
-        if (QTableWidgetItem* item = m_table->item(rowIndex, column)) {
-            item->setBackground(color);
-        }
+    if (m_table != nullptr) {
+        TableRows::paint(*m_table, rowIndex, color);
     }
 }
 
@@ -560,10 +544,7 @@ void SenMappingView::markRow(int row)
 void SenMappingView::removeAllRows()
 {
     if (m_table != nullptr) {
-        const QSignalBlocker blocker(m_table);
-        for (int row = m_table->rowCount() - 1; row >= 0; --row) {
-            m_table->removeRow(row);
-        }
+        TableRows::removeAll(*m_table);
     }
     // The rows are gone, so is the selection: whoever enables commands by it must hear of it.
     const bool hadSelection = m_selectedRow != -1;

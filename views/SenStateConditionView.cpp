@@ -3,7 +3,6 @@
 #include <QDebug>
 #include <QFont>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QSignalBlocker>
 #include <QTableWidget>
 
@@ -11,6 +10,7 @@
 #include "SenMapping.h"
 #include "SenMappingModel.h"
 #include "SenStateConditionConfigureDialog.h"
+#include "TableRows.h"
 
 namespace {
 
@@ -37,17 +37,7 @@ SenStateConditionView::SenStateConditionView(QTableWidget* table, SenMappingMode
     if (m_table == nullptr) {
         return;
     }
-    m_table->clear();
-    m_table->setShowGrid(false);
-    m_table->setColumnCount(ColumnCount);
-    m_table->setHorizontalHeaderLabels({tr("Enabled"), tr("Action"), tr("Trigger"), tr("Value")});
-    m_table->verticalHeader()->hide();
-    QHeaderView* header = m_table->horizontalHeader();
-    header->setSectionsMovable(false);
-    header->setSectionsClickable(false);
-    header->setHighlightSections(false);
-    header->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    header->setSelectionMode(QAbstractItemView::NoSelection);
+    TableRows::setUp(*m_table, {tr("Enabled"), tr("Action"), tr("Trigger"), tr("Value")});
     m_table->resizeColumnToContents(EnabledColumn);
     for (int column : {ActionColumn, TriggerColumn, ValueColumn}) {
         m_table->setColumnWidth(column, 150);
@@ -253,14 +243,8 @@ void SenStateConditionView::configureCondition(int mappingIndex, int index)
 
 void SenStateConditionView::highlightRow(int rowIndex, QColor color)
 {
-    if (m_table == nullptr || rowIndex < 0 || rowIndex >= m_table->rowCount()) {
-        return;
-    }
-    const QSignalBlocker blocker(m_table);
-    for (int column = 0; column < m_table->columnCount(); ++column) {
-        if (QTableWidgetItem* item = m_table->item(rowIndex, column)) {
-            item->setBackground(color);
-        }
+    if (m_table != nullptr) {
+        TableRows::paint(*m_table, rowIndex, color);
     }
 }
 
@@ -322,10 +306,7 @@ bool SenStateConditionView::hasCondition(int row) const
 void SenStateConditionView::removeAllRows()
 {
     if (m_table != nullptr) {
-        const QSignalBlocker blocker(m_table);
-        for (int row = m_table->rowCount() - 1; row >= 0; --row) {
-            m_table->removeRow(row);
-        }
+        TableRows::removeAll(*m_table);
     }
     // The rows are gone, so is the selection: whoever enables commands by it must hear of it.
     const bool hadSelection = m_selectedRow != -1;
