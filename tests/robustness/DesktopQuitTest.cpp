@@ -11,23 +11,18 @@
 #include <QThread>
 
 #include <chrono>
-#include <cstdio>
 #include <functional>
-#include <memory>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "ChildProcess.h"
 #include "TestEngine.h"
 
 // Last: it includes Xlib, whose macros (Bool, Status) clash with names in the headers above.
-#include "XServerView.h"
+#include "HeldInput.h"
 
 namespace {
 
-using TestSupport::kKeycodeLeftCtrl;
-using TestSupport::kKeycodeW;
+// The hot key is held for eight seconds, so that it is still down when the program is told to end.
+const QString kHeldMappings = TestSupport::heldInputMappings(8000);
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000)
 {
@@ -41,35 +36,6 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000)
     return condition();
 }
 
-// While Push is above 0.5: W held, the left button held, and Ctrl+Shift+F5 held for eight seconds.
-const char* const kMappingFile = R"(<SenMappingModel mappingName="held.skm" >
-    <SenMapping enabled="1" name="held key" keys="w" sendOnce="1" sendToFocus="1" targetApp="" sendHotKeys="0" ctrlKey="0" altKey="0" shiftKey="0" winKey="0" enterKey="0" hotKey="0" holdKey="1" holdTime="20" triggerDelayTime="20" player="0" mouseclickset="0" mousebutnum="-1">
-        <SenStateCondition>
-            <enabled value="1" />
-            <action value="19" />
-            <threshold type="double" value="0.5" />
-            <actionRule value="2" />
-        </SenStateCondition>
-    </SenMapping>
-    <SenMapping enabled="1" name="held button" keys="" sendOnce="1" sendToFocus="1" targetApp="" sendHotKeys="0" ctrlKey="0" altKey="0" shiftKey="0" winKey="0" enterKey="0" hotKey="0" holdKey="1" holdTime="20" triggerDelayTime="20" player="0" mouseclickset="1" mousebutnum="4">
-        <SenStateCondition>
-            <enabled value="1" />
-            <action value="19" />
-            <threshold type="double" value="0.5" />
-            <actionRule value="2" />
-        </SenStateCondition>
-    </SenMapping>
-    <SenMapping enabled="1" name="hot key" keys="" sendOnce="1" sendToFocus="1" targetApp="" sendHotKeys="1" ctrlKey="1" altKey="0" shiftKey="1" winKey="0" enterKey="0" hotKey="16777268" holdKey="0" holdTime="8000" triggerDelayTime="20" player="0" mouseclickset="0" mousebutnum="-1">
-        <SenStateCondition>
-            <enabled value="1" />
-            <action value="19" />
-            <threshold type="double" value="0.5" />
-            <actionRule value="2" />
-        </SenStateCondition>
-    </SenMapping>
-</SenMappingModel>
-)";
-
 /// The real senkey, started in the tray with the mapping file, aimed at `engine`, in a home of its own.
 class DesktopSession
 {
@@ -79,7 +45,7 @@ public:
         const QString file = home.filePath(QStringLiteral("held.skm"));
         QFile out(file);
         if (out.open(QIODevice::WriteOnly)) {
-            out.write(kMappingFile);
+            out.write(kHeldMappings.toUtf8());
         }
         out.close();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -111,9 +77,7 @@ class DesktopQuit : public TestSupport::XServerTest
 protected:
     bool everythingDown()
     {
-        return waitFor([&] {
-            return server.keyDown(kKeycodeW) && server.keyDown(kKeycodeLeftCtrl) && (server.buttonMask() & Button1Mask);
-        });
+        return waitFor([&] { return TestSupport::heldInputIsDown(server); });
     }
 
     bool nothingDown()

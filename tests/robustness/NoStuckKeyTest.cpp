@@ -36,15 +36,14 @@
 #include "ChildProcess.h"
 
 // Last: it includes Xlib, whose macros (Bool, Status) clash with names in the headers above.
-#include "XServerView.h"
+#include "HeldInput.h"
 
 namespace {
 
+const QString kHeldMappings = TestSupport::heldInputMappings(400);
+
 using Robustness::RawEnginePeer;
 using Velmor::SenEngineEvent;
-
-using TestSupport::kKeycodeLeftCtrl;
-using TestSupport::kKeycodeW;
 
 const auto* const environment = TestSupport::addApplicationEnvironment<QCoreApplication>();
 
@@ -60,35 +59,6 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
     }
     return condition();
 }
-
-// A held W, a held left button and Ctrl+Shift+F5 held for 400 ms, all while Push is above 0.5.
-const char* const kMappingFile = R"(<SenMappingModel mappingName="held.skm" >
-    <SenMapping enabled="1" name="held key" keys="w" sendOnce="1" sendToFocus="1" targetApp="" sendHotKeys="0" ctrlKey="0" altKey="0" shiftKey="0" winKey="0" enterKey="0" hotKey="0" holdKey="1" holdTime="20" triggerDelayTime="20" player="0" mouseclickset="0" mousebutnum="-1">
-        <SenStateCondition>
-            <enabled value="1" />
-            <action value="19" />
-            <threshold type="double" value="0.5" />
-            <actionRule value="2" />
-        </SenStateCondition>
-    </SenMapping>
-    <SenMapping enabled="1" name="held button" keys="" sendOnce="1" sendToFocus="1" targetApp="" sendHotKeys="0" ctrlKey="0" altKey="0" shiftKey="0" winKey="0" enterKey="0" hotKey="0" holdKey="1" holdTime="20" triggerDelayTime="20" player="0" mouseclickset="1" mousebutnum="4">
-        <SenStateCondition>
-            <enabled value="1" />
-            <action value="19" />
-            <threshold type="double" value="0.5" />
-            <actionRule value="2" />
-        </SenStateCondition>
-    </SenMapping>
-    <SenMapping enabled="1" name="hot key" keys="" sendOnce="1" sendToFocus="1" targetApp="" sendHotKeys="1" ctrlKey="1" altKey="0" shiftKey="1" winKey="0" enterKey="0" hotKey="16777268" holdKey="0" holdTime="400" triggerDelayTime="20" player="0" mouseclickset="0" mousebutnum="-1">
-        <SenStateCondition>
-            <enabled value="1" />
-            <action value="19" />
-            <threshold type="double" value="0.5" />
-            <actionRule value="2" />
-        </SenStateCondition>
-    </SenMapping>
-</SenMappingModel>
-)";
 
 StateBytes scriptedState(const char* line)
 {
@@ -121,9 +91,7 @@ protected:
     /// The held key, the held button and the hot key are all down at once.
     bool everythingDown()
     {
-        return waitFor([&] {
-            return server.keyDown(kKeycodeW) && server.keyDown(kKeycodeLeftCtrl) && (server.buttonMask() & Button1Mask);
-        });
+        return waitFor([&] { return TestSupport::heldInputIsDown(server); });
     }
 };
 
@@ -169,7 +137,7 @@ TEST_F(NoStuckKey, InProcessEndings)
         auto simulator = std::make_unique<KeyboardEventSimulator>(*platform.injector, *platform.windowSystem);
         simulator->start();
         SenMappingModel model;
-        ASSERT_TRUE(parseModelXml(QString::fromUtf8(kMappingFile), &model));
+        ASSERT_TRUE(parseModelXml(kHeldMappings, &model));
         releaseRemovedMappings(model, *simulator);
 
         StateBytes state = push;
@@ -243,7 +211,7 @@ TEST_F(NoStuckKey, RunnerEndings)
     };
     for (const auto& ending : endings) {
         SCOPED_TRACE(ending.what);
-        RunnerSession session(QString::fromUtf8(kMappingFile));
+        RunnerSession session(kHeldMappings);
         ASSERT_TRUE(session.process.waitForStarted(5000));
         session.connect();
         session.peer.write(stateFrame(0, push));
