@@ -278,6 +278,12 @@ def report(result_dir):
         row("senkey-run CPU at %s states/s" % rate, fmt(busy * 100.0, 2) + " % of a core", "-", None)
     row("senkey-run peak resident memory", fmt(rss and rss / 1024.0, 1) + " MiB", "<= 20 MiB",
         None if rss is None else rss / 1024.0 <= BUDGET_RSS_MIB)
+    desktop_idle = res.get("desktop_idle_cpu_fraction")
+    desktop_rss = res.get("desktop_peak_rss_kib")
+    row("senkey (desktop, window shown) CPU, idle connected", fmt(desktop_idle and desktop_idle * 100.0, 2)
+        + " % of a core", "-", None)
+    row("senkey (desktop, window shown) peak resident memory", fmt(desktop_rss and desktop_rss / 1024.0, 1)
+        + " MiB", "-", None)
 
     print("| Figure | Measured | Budget | |")
     print("|---|---|---|---|")
