@@ -165,37 +165,34 @@ TEST_F(SenKeyConnection, StatesDriveTheRulesOnlyWhileKeystrokesAreEnabled)
     SenActionFactory::setHeadsetType(QStringLiteral("ORVA"));
 }
 
-// Whatever a rule holds is let go when the engine goes away, as no state will come to release it.
-TEST_F(SenKeyConnection, ALostEngineLetsGoOfHeldKeys)
+// Whatever a rule holds is let go when its state stops coming: the engine goes away, or the headset
+// does, and no state will come to release it.
+TEST_F(SenKeyConnection, LosingTheEngineOrTheHeadsetLetsGoOfHeldKeys)
 {
-    Engine engine("user add 0\n"
-                  "waitrequest 7 5000\n"
-                  "stream 0 50 1 mentrix=push mentrixPower=0.8\n"
-                  "close\n");
-    aimAt(engine);
-    SenKey& w = window();
-    w.mappingModel()->addMapping(heldW(0));
-    RecordingBackend& recording = *w.platform().recording;
-    ASSERT_TRUE(waitUntil([&] { return count(recording.events(), RecordedEvent::keyDown(kScanCodeW)) > 0; }));
-    EXPECT_TRUE(waitUntil([&] { return count(recording.events(), RecordedEvent::keyUp(kScanCodeW)) > 0; }));
-    EXPECT_EQ(w.systemTrayIcon()->toolTip(), "SenKey - Disconnected");
-}
-
-// A headset that goes away sends no state that would release what its rules hold.
-TEST_F(SenKeyConnection, AHeadsetThatGoesAwayLetsGoOfItsPlayersKeys)
-{
-    Engine engine("user add 0\n"
-                  "waitrequest 7 5000\n"
-                  "stream 0 50 1 mentrix=push mentrixPower=0.8\n"
-                  "wait 300\n"
-                  "user remove 0\n");
-    aimAt(engine);
-    SenKey& w = window();
-    w.mappingModel()->addMapping(heldW(0));
-    RecordingBackend& recording = *w.platform().recording;
-    ASSERT_TRUE(waitUntil([&] { return count(recording.events(), RecordedEvent::keyDown(kScanCodeW)) > 0; }));
-    EXPECT_TRUE(waitUntil([&] { return count(recording.events(), RecordedEvent::keyUp(kScanCodeW)) > 0; }));
-    EXPECT_EQ(w.systemTrayIcon()->toolTip(), "SenKey - Connected");
+    struct Case {
+        const char* what;
+        const char* ending;
+        const char* toolTip;
+    };
+    const Case cases[] = {
+        {"the engine closes", "close\n", "SenKey - Disconnected"},
+        {"the headset goes away", "wait 300\nuser remove 0\n", "SenKey - Connected"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Engine engine(std::string("user add 0\n"
+                                  "waitrequest 7 5000\n"
+                                  "stream 0 50 1 mentrix=push mentrixPower=0.8\n") +
+                      c.ending);
+        aimAt(engine);
+        SenKey& w = window();
+        w.mappingModel()->addMapping(heldW(0));
+        RecordingBackend& recording = *w.platform().recording;
+        ASSERT_TRUE(waitUntil([&] { return count(recording.events(), RecordedEvent::keyDown(kScanCodeW)) > 0; }));
+        EXPECT_TRUE(waitUntil([&] { return count(recording.events(), RecordedEvent::keyUp(kScanCodeW)) > 0; }));
+        EXPECT_EQ(w.systemTrayIcon()->toolTip(), c.toolTip);
+        senKey.reset(); // before its engine goes
+    }
 }
 
 // Keys for the application in focus would land in SenKey's own window while it is the active one.
