@@ -527,9 +527,10 @@ bool SenKey::loadMappingFrom(const QString& fileName)
 {
     // Read into a model of its own first, so a file that is not a mapping file costs the user nothing.
     SenMappingModel loaded;
-    if (!loadMappingFile(fileName, &loaded)) {
+    QString reason;
+    if (!loadMappingFile(fileName, &loaded, &reason)) {
         const QString text =
-            QStringLiteral("SenKey Mapping [%1] could not be loaded.").arg(QFileInfo(fileName).fileName());
+            QStringLiteral("SenKey Mapping [%1] could not be loaded: %2.").arg(QFileInfo(fileName).fileName(), reason);
         qWarning().noquote() << text;
         showStatusMessage(text);
         return false;
@@ -551,8 +552,9 @@ bool SenKey::saveTo(const QString& name)
 {
     // The folder may have been removed since start-up.
     QDir().mkpath(mappingFolder);
-    if (!saveMappingFile(mappingFolder + QLatin1Char('/') + name, model)) {
-        const QString text = QStringLiteral("SenKey Mapping [%1] could not be saved.").arg(name);
+    QString reason;
+    if (!saveMappingFile(mappingFolder + QLatin1Char('/') + name, model, &reason)) {
+        const QString text = QStringLiteral("SenKey Mapping [%1] could not be saved: %2.").arg(name, reason);
         qWarning().noquote() << text;
         showStatusMessage(text);
         return false;

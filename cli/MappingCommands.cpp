@@ -19,8 +19,9 @@ bool loadOrExplain(const QString& fileName, SenMappingModel& model, std::FILE* e
         std::fprintf(err, "senkey-run: %s: cannot be read\n", qUtf8Printable(fileName));
         return false;
     }
-    if (!loadMappingFile(fileName, &model)) {
-        std::fprintf(err, "senkey-run: %s is not a mapping file\n", qUtf8Printable(fileName));
+    QString reason;
+    if (!loadMappingFile(fileName, &model, &reason)) {
+        std::fprintf(err, "senkey-run: %s cannot be loaded: %s\n", qUtf8Printable(fileName), qUtf8Printable(reason));
         return false;
     }
     return true;
@@ -45,8 +46,9 @@ int writeMappings(const QString& fileName, const QString& outFile, std::FILE* er
     if (!loadOrExplain(fileName, model, err)) {
         return ExitUsage;
     }
-    if (!saveMappingFile(outFile, &model)) {
-        std::fprintf(err, "senkey-run: cannot write %s\n", qUtf8Printable(outFile));
+    QString reason;
+    if (!saveMappingFile(outFile, &model, &reason)) {
+        std::fprintf(err, "senkey-run: cannot write %s: %s\n", qUtf8Printable(outFile), qUtf8Printable(reason));
         return ExitFailure;
     }
     return ExitOk;

@@ -9,14 +9,60 @@
 
 namespace {
 
+// Shown as is: printable characters and the plain space. Everything else (control characters, format
+// characters such as the bidirectional overrides, other spaces and separators, unassigned and private
+// code points) is escaped, so the text on the terminal is exactly what a rule types.
+bool showsAsItself(char32_t c)
+{
+    if (c == U' ') {
+        return true;
+    }
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Separator_Space:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return false;
+    default:
+        return true;
+    }
+}
+
 QString quoted(const QString& text)
 {
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    escaped.replace(QLatin1Char('"'), QLatin1String("\\\""));
-    escaped.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    escaped.replace(QLatin1Char('\t'), QLatin1String("\\t"));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+    QString out(QLatin1Char('"'));
+    for (char32_t c : text.toUcs4()) {
+        switch (c) {
+        case U'\\':
+            out += QLatin1String("\\\\");
+            break;
+        case U'"':
+            out += QLatin1String("\\\"");
+            break;
+        case U'\n':
+            out += QLatin1String("\\n");
+            break;
+        case U'\r':
+            out += QLatin1String("\\r");
+            break;
+        case U'\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            if (showsAsItself(c)) {
+                out += QString::fromUcs4(&c, 1);
+            } else if (c > 0xFFFF) {
+                out += QStringLiteral("\\U%1").arg(static_cast<uint>(c), 8, 16, QLatin1Char('0'));
+            } else {
+                out += QStringLiteral("\\u%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0'));
+            }
+        }
+    }
+    return out + QLatin1Char('"');
 }
 
 QString describeCondition(const SenStateCondition& condition)

@@ -51,8 +51,9 @@ int Runner::prepare()
                         info.exists() ? QStringLiteral("cannot be read") : QStringLiteral("no such file")));
         return ExitUsage;
     }
-    if (!loadMappingFile(options.mappingFile, model.get())) {
-        status(QStringLiteral("senkey-run: %1 is not a mapping file").arg(options.mappingFile));
+    QString reason;
+    if (!loadMappingFile(options.mappingFile, model.get(), &reason)) {
+        status(QStringLiteral("senkey-run: %1 cannot be loaded: %2").arg(options.mappingFile, reason));
         return ExitUsage;
     }
 

@@ -8,9 +8,11 @@
 
 namespace {
 
+// Only a key string is held; the key string of a hot key or mouse rule (often "Left Click" or the
+// like) is never typed, so releasing its first character would send keys the rule never pressed.
 void releaseHeldKey(const SenMapping& mapping, KeyboardEventSimulator& simulator)
 {
-    if (!mapping.holdKey()) {
+    if (!mapping.holdKey() || mapping.sendHotKeys() || mapping.mouseclickset()) {
         return;
     }
     if (!mapping.keys().isEmpty()) {

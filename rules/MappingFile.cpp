@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 
+#include <cerrno>
+#include <cstring>
+
 #include "SenMapping.h"
 #include "SenMappingModel.h"
 #include "SenStateCondition.h"
@@ -98,41 +101,273 @@ bool asOne(const QString& text)
     return text.toInt() == 1;
 }
 
-// Refuses, before the DOM parser sees it, anything that could make it expand, recurse or fail.
-bool looksLikeSafeXml(const QString& text)
+QString lineOf(const QString& text, qsizetype position)
 {
-    if (text.size() > kMaxMappingFileSize) {
-        qDebug("Error analysing text : larger than %lld characters", static_cast<long long>(kMaxMappingFileSize));
-        return false;
+    return QString::number(QStringView(text).left(position).count(QLatin1Char('\n')) + 1);
+}
+
+bool isXmlSpace(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+}
+
+bool endsName(QChar c)
+{
+    return isXmlSpace(c) || c == QLatin1Char('/') || c == QLatin1Char('>') || c == QLatin1Char('=') ||
+           c == QLatin1Char('<') || c == QLatin1Char('"') || c == QLatin1Char('\'');
+}
+
+// One pass over the markup that counts what the file limits bound, before any XML reader sees the text
+// (the reader's check for repeated attributes takes time quadratic in the attributes of one element).
+// It follows the lexical structure of XML only as far as needed to find tags, attributes and texts;
+// where the text is not well-formed it stops, and the XML reader, which reads no further than that
+// point either, reports the fault.
+class LimitScanner
+{
+public:
+    explicit LimitScanner(const QString& text) : m_text(text) {}
+
+    QString problem()
+    {
+        const qsizetype size = m_text.size();
+        while (m_position < size) {
+            const qsizetype open = m_text.indexOf(QLatin1Char('<'), m_position);
+            if ((open < 0 ? size : open) - m_position > kMaxMappingTextLength) {
+                return textTooLong(m_position);
+            }
+            if (open < 0) {
+                break;
+            }
+            m_position = open;
+            QString found;
+            if (!markup(found)) {
+                break;
+            }
+            if (!found.isEmpty()) {
+                return found;
+            }
+        }
+        return {};
     }
-    QXmlStreamReader reader(text);
-    int depth = 0;
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::DTD:
-            qDebug("Error analysing text : document type declarations are not accepted, at line %lld",
-                   static_cast<long long>(reader.lineNumber()));
+
+private:
+    bool at(QLatin1String prefix) const { return QStringView(m_text).mid(m_position).startsWith(prefix); }
+
+    QString textTooLong(qsizetype position) const
+    {
+        return QStringLiteral("a text at line %1 is longer than %2 characters")
+            .arg(lineOf(m_text, position))
+            .arg(kMaxMappingTextLength);
+    }
+
+    // Skips a section from its opening to the end of `close`; false when it is not closed.
+    bool skipSection(qsizetype openLength, QLatin1String close, QString& problem)
+    {
+        const qsizetype end = m_text.indexOf(close, m_position + openLength);
+        if (end < 0) {
             return false;
-        case QXmlStreamReader::StartElement:
-            if (++depth > kMaxMappingFileDepth) {
-                qDebug("Error analysing text : nested deeper than %d elements, at line %lld", kMaxMappingFileDepth,
-                       static_cast<long long>(reader.lineNumber()));
+        }
+        if (end - m_position > kMaxMappingTextLength) {
+            problem = textTooLong(m_position);
+        }
+        m_position = end + close.size();
+        return true;
+    }
+
+    // One piece of markup starting at '<'. False where the text stops being well-formed.
+    bool markup(QString& problem)
+    {
+        if (at(QLatin1String("<!--"))) {
+            return skipSection(4, QLatin1String("-->"), problem);
+        }
+        if (at(QLatin1String("<![CDATA["))) {
+            return skipSection(9, QLatin1String("]]>"), problem);
+        }
+        if (at(QLatin1String("<!DOCTYPE"))) {
+            problem = QStringLiteral("it is not a mapping file (it holds a document type declaration)");
+            return true;
+        }
+        if (at(QLatin1String("<!"))) {
+            return false;
+        }
+        if (at(QLatin1String("<?"))) {
+            return skipSection(2, QLatin1String("?>"), problem);
+        }
+        if (at(QLatin1String("</"))) {
+            if (!skipSection(2, QLatin1String(">"), problem)) {
                 return false;
             }
-            break;
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
-        default:
-            break;
+            --m_depth;
+            return true;
+        }
+        return startTag(problem);
+    }
+
+    qsizetype nameEnd(qsizetype from) const
+    {
+        while (from < m_text.size() && !endsName(m_text.at(from))) {
+            ++from;
+        }
+        return from;
+    }
+
+    void skipSpace()
+    {
+        while (m_position < m_text.size() && isXmlSpace(m_text.at(m_position))) {
+            ++m_position;
+        }
+    }
+
+    // Counts an element opening at the next depth; an empty problem when it is within the limits.
+    QString countElement(QStringView name)
+    {
+        const int depth = m_depth + 1;
+        if (++m_elements > kMaxMappingFileElements) {
+            return QStringLiteral("it has more than %1 elements").arg(kMaxMappingFileElements);
+        }
+        if (depth > kMaxMappingFileDepth) {
+            return QStringLiteral("it is not a mapping file (its elements nest deeper than %1 levels, line %2)")
+                .arg(kMaxMappingFileDepth)
+                .arg(lineOf(m_text, m_position));
+        }
+        if (depth == 2) {
+            m_inMapping = name == kMappingElement;
+            if (m_inMapping && ++m_mappings > kMaxMappings) {
+                return QStringLiteral("it has more than %1 rules").arg(kMaxMappings);
+            }
+            m_mappingConditions = 0;
+        } else if (depth == 3 && m_inMapping) {
+            if (++m_mappingConditions > kMaxConditionsPerMapping) {
+                return QStringLiteral("rule %1 has more than %2 conditions (line %3)")
+                    .arg(m_mappings)
+                    .arg(kMaxConditionsPerMapping)
+                    .arg(lineOf(m_text, m_position));
+            }
+            if (++m_conditions > kMaxConditions) {
+                return QStringLiteral("it has more than %1 conditions in all").arg(kMaxConditions);
+            }
+        }
+        return {};
+    }
+
+    bool startTag(QString& problem)
+    {
+        const qsizetype tagStart = m_position;
+        const qsizetype nameStart = m_position + 1;
+        m_position = nameEnd(nameStart);
+        if (m_position - nameStart > kMaxMappingTextLength) {
+            problem = textTooLong(tagStart);
+            return true;
+        }
+        problem = countElement(QStringView(m_text).mid(nameStart, m_position - nameStart));
+        if (!problem.isEmpty()) {
+            return true;
+        }
+        int attributes = 0;
+        while (true) {
+            skipSpace();
+            if (m_position >= m_text.size()) {
+                return false;
+            }
+            if (m_text.at(m_position) == QLatin1Char('>')) {
+                ++m_position;
+                ++m_depth;
+                return true;
+            }
+            if (at(QLatin1String("/>"))) {
+                m_position += 2;
+                return true;
+            }
+            if (++attributes > kMaxAttributesPerElement) {
+                problem = QStringLiteral("an element at line %1 has more than %2 attributes")
+                              .arg(lineOf(m_text, tagStart))
+                              .arg(kMaxAttributesPerElement);
+                return true;
+            }
+            if (!attribute(problem)) {
+                return false;
+            }
+            if (!problem.isEmpty()) {
+                return true;
+            }
+        }
+    }
+
+    // name = "value" or name = 'value'
+    bool attribute(QString& problem)
+    {
+        const qsizetype nameStart = m_position;
+        m_position = nameEnd(m_position);
+        if (m_position == nameStart) {
+            return false;
+        }
+        if (m_position - nameStart > kMaxMappingTextLength) {
+            problem = textTooLong(nameStart);
+            return true;
+        }
+        skipSpace();
+        if (m_position >= m_text.size() || m_text.at(m_position) != QLatin1Char('=')) {
+            return false;
+        }
+        ++m_position;
+        skipSpace();
+        if (m_position >= m_text.size()) {
+            return false;
+        }
+        const QChar quote = m_text.at(m_position);
+        if (quote != QLatin1Char('"') && quote != QLatin1Char('\'')) {
+            return false;
+        }
+        const qsizetype end = m_text.indexOf(quote, m_position + 1);
+        if (end < 0) {
+            return false;
+        }
+        if (end - m_position - 1 > kMaxMappingTextLength) {
+            problem = textTooLong(m_position);
+        }
+        m_position = end + 1;
+        return true;
+    }
+
+    const QString& m_text;
+    qsizetype m_position = 0;
+    int m_depth = 0;
+    int m_elements = 0;
+    int m_mappings = 0;
+    int m_mappingConditions = 0;
+    int m_conditions = 0;
+    bool m_inMapping = false;
+};
+
+// After the limits hold, the XML reader confirms that the text is well-formed before the DOM parser
+// builds anything from it.
+QString wellFormedProblem(const QString& text)
+{
+    QXmlStreamReader reader(text);
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::DTD) {
+            return QStringLiteral("it is not a mapping file (it holds a document type declaration)");
         }
     }
     if (reader.hasError()) {
-        qDebug("Error analysing text : %s, at line %lld column %lld", qPrintable(reader.errorString()),
-               static_cast<long long>(reader.lineNumber()), static_cast<long long>(reader.columnNumber()));
-        return false;
+        return QStringLiteral("it is not a mapping file (not well-formed XML: %1 at line %2, column %3)")
+            .arg(reader.errorString())
+            .arg(reader.lineNumber())
+            .arg(reader.columnNumber());
     }
-    return true;
+    return {};
+}
+
+void setReason(QString* reason, const QString& text)
+{
+    if (reason != nullptr) {
+        *reason = text;
+    }
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 const QStringList& neededAttributes()
@@ -238,55 +473,129 @@ QString modelToXml(const SenMappingModel* model, int level)
     return lines.join(QLatin1Char('\n'));
 }
 
-bool saveMappingFile(const QString& fileName, const SenMappingModel* model)
+namespace {
+
+// The limits of the reader, applied to a model before it is written, in the words of the user's rules.
+QString modelProblem(const SenMappingModel& model)
+{
+    if (model.mappingCount() > kMaxMappings) {
+        return QStringLiteral("it has more than %1 rules").arg(kMaxMappings);
+    }
+    const auto tooLong = [](const QString& text) { return text.size() > kMaxMappingTextLength; };
+    if (tooLong(model.objectName())) {
+        return QStringLiteral("its name is longer than %1 characters").arg(kMaxMappingTextLength);
+    }
+    int conditions = 0;
+    for (int i = 0; i < model.mappingCount(); ++i) {
+        const SenMapping* m = model.mapping(i);
+        if (m->conditionCount() > kMaxConditionsPerMapping) {
+            return QStringLiteral("rule %1 has more than %2 conditions").arg(i + 1).arg(kMaxConditionsPerMapping);
+        }
+        conditions += m->conditionCount();
+        if (tooLong(m->name()) || tooLong(m->keys()) || tooLong(m->appTitle())) {
+            return QStringLiteral("the name, keys or window title of rule %1 is longer than %2 characters")
+                .arg(i + 1)
+                .arg(kMaxMappingTextLength);
+        }
+    }
+    if (conditions > kMaxConditions) {
+        return QStringLiteral("it has more than %1 conditions in all").arg(kMaxConditions);
+    }
+    return {};
+}
+
+} // namespace
+
+bool saveMappingFile(const QString& fileName, const SenMappingModel* model, QString* reason)
 {
     if (model == nullptr) {
         return false;
     }
-    // Written beside the target and renamed over it, so a failed save never leaves half a file.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        qDebug("Cannot open (%s) for writing: %s", qPrintable(fileName), qPrintable(file.errorString()));
-        return false;
+    // What the reader would refuse is not written: a file saved here always loads again.
+    QString problem = modelProblem(*model);
+    const QString text = problem.isEmpty() ? modelToXml(model, 0) : QString();
+    if (problem.isEmpty()) {
+        problem = mappingTextProblem(text);
     }
     QStringEncoder encoder(QStringConverter::System);
-    const QByteArray bytes = encoder.encode(modelToXml(model, 0));
-    if (encoder.hasError() || file.write(bytes) != bytes.size() || !file.commit()) {
-        qDebug("Cannot write (%s): %s", qPrintable(fileName), qPrintable(file.errorString()));
+    const QByteArray bytes = problem.isEmpty() ? encoder.encode(text) : QByteArray();
+    if (problem.isEmpty() && encoder.hasError()) {
+        problem = QStringLiteral("it holds characters that the system's encoding cannot write");
+    } else if (problem.isEmpty() && bytes.size() > kMaxMappingFileSize) {
+        problem = QStringLiteral("it would be larger than %1 MiB").arg(kMaxMappingFileSize / (1024 * 1024));
+    }
+    if (!problem.isEmpty()) {
+        qDebug("Cannot write (%s): %s", qPrintable(fileName), qPrintable(problem));
+        setReason(reason, problem);
+        return false;
+    }
+    // Written beside the target and renamed over it, so a failed save never leaves half a file.
+    QSaveFile file(fileName);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        const QString why = errno != 0 ? systemError(errno) : file.errorString();
+        qDebug("Cannot open (%s) for writing: %s", qPrintable(fileName), qPrintable(why));
+        setReason(reason, why);
+        return false;
+    }
+    errno = 0;
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        const QString why = errno != 0 ? systemError(errno) : file.errorString();
+        qDebug("Cannot write (%s): %s", qPrintable(fileName), qPrintable(why));
+        setReason(reason, why);
         return false;
     }
     return true;
 }
 
-bool loadMappingFile(const QString& fileName, SenMappingModel* model)
+bool loadMappingFile(const QString& fileName, SenMappingModel* model, QString* reason)
 {
     if (model == nullptr) {
         return false;
     }
     QFile file(fileName);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        qDebug("Cannot open (%s) for reading: %s", qPrintable(fileName), qPrintable(file.errorString()));
+        const QString why = errno != 0 ? systemError(errno) : file.errorString();
+        qDebug("Cannot open (%s) for reading: %s", qPrintable(fileName), qPrintable(why));
+        setReason(reason, QStringLiteral("it cannot be read (%1)").arg(why));
         return false;
     }
     // Read one byte past the limit so that an oversized file (or one that grows) is noticed.
     const QByteArray bytes = file.read(kMaxMappingFileSize + 1);
     if (bytes.size() > kMaxMappingFileSize) {
-        qDebug("Error analysing text : (%s) is larger than %lld bytes", qPrintable(fileName),
-               static_cast<long long>(kMaxMappingFileSize));
+        const QString why = QStringLiteral("it is larger than %1 MiB").arg(kMaxMappingFileSize / (1024 * 1024));
+        qDebug("Error analysing text : (%s) %s", qPrintable(fileName), qPrintable(why));
+        setReason(reason, why);
         return false;
     }
     QStringDecoder decoder(QStringConverter::System);
     const QString text = decoder.decode(bytes);
     if (decoder.hasError()) {
         qDebug("Error analysing text : (%s) is not in the system encoding", qPrintable(fileName));
+        setReason(reason, QStringLiteral("it is not in the system's encoding"));
         return false;
     }
-    return parseModelXml(text, model);
+    return parseModelXml(text, model, reason);
 }
 
-bool parseModelXml(const QString& text, SenMappingModel* model)
+QString mappingTextProblem(const QString& text)
 {
-    if (model == nullptr || !looksLikeSafeXml(text)) {
+    if (text.size() > kMaxMappingFileSize) {
+        return QStringLiteral("it is larger than %1 MiB").arg(kMaxMappingFileSize / (1024 * 1024));
+    }
+    QString problem = LimitScanner(text).problem();
+    return problem.isEmpty() ? wellFormedProblem(text) : problem;
+}
+
+bool parseModelXml(const QString& text, SenMappingModel* model, QString* reason)
+{
+    if (model == nullptr) {
+        return false;
+    }
+    if (const QString problem = mappingTextProblem(text); !problem.isEmpty()) {
+        qDebug("Error analysing text : %s", qPrintable(problem));
+        setReason(reason, problem);
         return false;
     }
     QDomDocument document;
@@ -295,12 +604,17 @@ bool parseModelXml(const QString& text, SenMappingModel* model)
     int column = 0;
     if (!document.setContent(text, &message, &line, &column)) {
         qDebug("Error analysing text : %s, at line %d column %d", qPrintable(message), line, column);
+        setReason(reason, QStringLiteral("it is not a mapping file (not well-formed XML: %1 at line %2, column %3)")
+                              .arg(message)
+                              .arg(line)
+                              .arg(column));
         return false;
     }
     const QDomElement root = document.documentElement();
     if (root.tagName() != kModelElement) {
         qDebug("class type miss match : (%s) in XML vs (%s) in QObject", qPrintable(root.tagName()),
                qPrintable(kModelElement));
+        setReason(reason, QStringLiteral("it is not a mapping file (its root element is <%1>)").arg(root.tagName()));
         return false;
     }
     model->setObjectName(root.attribute(QStringLiteral("mappingName")));

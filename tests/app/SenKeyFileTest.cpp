@@ -199,10 +199,12 @@ TEST_F(SenKeyFiles, FailedLoadIsReportedAndKeepsTheCurrentMappings)
     const struct {
         const char* name;
         QByteArray text;
+        const char* reason;
     } files[] = {
-        {"garbage.skm", "this is not XML"},
-        {"other.skm", "<?xml version=\"1.0\"?><SomethingElse/>"},
-        {"missing.skm", {}},
+        {"garbage.skm", "this is not XML", "it is not a mapping file (not well-formed XML: "},
+        {"other.skm", "<?xml version=\"1.0\"?><SomethingElse/>",
+         "it is not a mapping file (its root element is <SomethingElse>)."},
+        {"missing.skm", {}, "it cannot be read (No such file or directory)."},
     };
     for (const auto& file : files) {
         SCOPED_TRACE(file.name);
@@ -213,8 +215,11 @@ TEST_F(SenKeyFiles, FailedLoadIsReportedAndKeepsTheCurrentMappings)
             out.write(file.text);
         }
         EXPECT_FALSE(w.loadMappingFrom(path));
-        EXPECT_EQ(w.statusBar()->currentMessage(),
-                  QStringLiteral("SenKey Mapping [%1] could not be loaded.").arg(QString::fromLatin1(file.name)));
+        EXPECT_TRUE(w.statusBar()->currentMessage().startsWith(
+            QStringLiteral("SenKey Mapping [%1] could not be loaded: ").arg(QString::fromLatin1(file.name))))
+            << w.statusBar()->currentMessage().toStdString();
+        EXPECT_TRUE(w.statusBar()->currentMessage().contains(QString::fromLatin1(file.reason)))
+            << w.statusBar()->currentMessage().toStdString();
         EXPECT_EQ(w.mappingModel()->mappingCount(), 2);
         EXPECT_EQ(w.mappingModel()->objectName(), "kept.skm");
         EXPECT_TRUE(w.isSaved());
@@ -244,7 +249,7 @@ TEST_F(SenKeyFiles, FailedSaveIsReportedAndCancelsTheQuit)
 
     EXPECT_FALSE(w.saveMapping());
     EXPECT_FALSE(w.isSaved());
-    EXPECT_EQ(w.statusBar()->currentMessage(), "SenKey Mapping [blocked.skm] could not be saved.");
+    EXPECT_EQ(w.statusBar()->currentMessage(), "SenKey Mapping [blocked.skm] could not be saved: Not a directory.");
 
     answerMessageBox(QMessageBox::Save);
     EXPECT_FALSE(w.maybeSave());

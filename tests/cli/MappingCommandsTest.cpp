@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "MappingSummary.h"
+#include "SenMapping.h"
+
 namespace {
 
 const QString kDemo = QStringLiteral(SENKEY_SOURCE_DIR "/examples/demo.skm");
@@ -105,4 +108,44 @@ TEST(MappingCommands, FilesThatAreNotMappingFilesAreRefusedWithAReason)
     EXPECT_EQ(checkMappings(dir.path(), stdout, err), ExitUsage);
     EXPECT_TRUE(contents(err).contains("cannot be read"));
     std::fclose(err);
+}
+
+TEST(MappingCommands, CheckShowsEveryCharacterThatIsNotPrintableEscaped)
+{
+    struct Case {
+        QString keys;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {QStringLiteral("hi\rxterm\r"), R"("hi\rxterm\r")"},
+        {QStringLiteral("a\tb\nc"), R"("a\tb\nc")"},
+        {QStringLiteral("quote \" and \\"), R"("quote \" and \\")"},
+        {QString::fromUtf16(u"safe\u202Eexe.txt"), R"("safe\u202eexe.txt")"},
+        {QString::fromUtf16(u"\u200B\u2066x\u2069\u00A0\u2028\x7F\x1B[2J"), R"("\u200b\u2066x\u2069\u00a0\u2028\u007f\u001b[2J")"},
+        {QString::fromUtf16(u"\U000E0041 tag"), R"("\U000e0041 tag")"},
+        {QString::fromUtf16(u"caf\u00E9 \u65E5\u672C"), "\"caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC\""},
+    };
+    for (const Case& c : cases) {
+        SenMapping mapping(QStringLiteral("r"), nullptr);
+        mapping.setKeys(c.keys);
+        mapping.setSendToFocus(true);
+        EXPECT_TRUE(describeMapping(0, mapping).contains(QStringLiteral("-> types %1 to").arg(QString::fromUtf8(c.shown))))
+            << describeMapping(0, mapping).toStdString();
+    }
+}
+
+TEST(MappingCommands, CheckOfAFileShowsTheCarriageReturnsItTypes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tricky.skm"));
+    QByteArray text = readAll(kDemo);
+    text.replace("keys=\"hi\"", "keys=\"hi&#13;xterm&#13;\"");
+    text.replace("name=\"Blink types hi\"", "name=\"Blink&#x202E;ih sepyt\"");
+    writeFile(path, text);
+    std::FILE* out = std::tmpfile();
+    EXPECT_EQ(checkMappings(path, out, stderr), ExitOk);
+    const QByteArray shown = contents(out);
+    EXPECT_TRUE(shown.startsWith("1. \"Blink\\u202eih sepyt\" [")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("   -> types \"hi\\rxterm\\r\" to the application in focus\n")) << shown.toStdString();
+    std::fclose(out);
 }

@@ -235,6 +235,29 @@ TEST_F(Evaluation, MouseButtonIsPressedOnceAndReleasedOnce)
     EXPECT_EQ(settle(), (std::vector<RE>{RE::buttonDown(MouseButton::Left), RE::buttonUp(MouseButton::Left)}));
 }
 
+TEST_F(Evaluation, HeldMouseAndHotKeyRulesReleaseOnlyWhatTheyPressed)
+{
+    // Their key strings are never typed: an idle state must not release Shift and L of "Left Click".
+    SenMapping& click = add(blinkMapping(QStringLiteral("Left Click")));
+    click.setMouseclickset(true);
+    click.setMousebutnum(4);
+    click.setHoldKey(true);
+    SenMapping& hot = add(blinkMapping(QStringLiteral("Ctrl + W")));
+    hot.setSendHotKeys(true);
+    hot.setHoldKey(true);
+    hot.setCtrlKey(true);
+    hot.setHotKey(0x57);
+    pass(true);
+    const std::vector<RE> pressed = settle();
+    ASSERT_FALSE(pressed.empty());
+    EXPECT_EQ(pressed.front(), RE::buttonDown(MouseButton::Left));
+    pass(false);
+    pass(false);
+    std::vector<RE> released = settle();
+    released.erase(released.begin(), released.begin() + static_cast<std::ptrdiff_t>(pressed.size()));
+    EXPECT_EQ(released, (std::vector<RE>{RE::buttonUp(MouseButton::Left)}));
+}
+
 TEST_F(Evaluation, DisablingAMouseMappingReleasesItsButton)
 {
     SenMapping& click = add(blinkMapping(QStringLiteral("Mouse Right Click")));

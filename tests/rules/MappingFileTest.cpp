@@ -423,3 +423,148 @@ TEST_F(MappingFile, FilesInAnotherEncodingOrTooLargeAreRefused)
     ASSERT_TRUE(loadMappingFile(path("utf8.skm"), &model));
     EXPECT_EQ(model.mapping(0)->name(), QStringLiteral("Règle 1"));
 }
+
+namespace {
+
+QString manyMappings(int mappings, int conditionsEach)
+{
+    const QString mapping = QStringLiteral("<SenMapping %1>%2</SenMapping>\n")
+                                .arg(kAllNeeded, conditionElement(kGoodChildren).repeated(conditionsEach));
+    return QStringLiteral("<SenMappingModel mappingName=\"m\" >\n%1</SenMappingModel>\n").arg(mapping.repeated(mappings));
+}
+
+QString outsideMappings(const QString& elements)
+{
+    return QStringLiteral("<SenMappingModel mappingName=\"m\" >\n%1</SenMappingModel>\n").arg(elements);
+}
+
+QString withAttributes(int count)
+{
+    QString attributes;
+    for (int i = 0; i < count; ++i) {
+        attributes += QStringLiteral(" a%1=\"%1\"").arg(i);
+    }
+    return mappingElement(kAllNeeded, QStringLiteral("<x%1/>").arg(attributes));
+}
+
+} // namespace
+
+TEST_F(MappingFile, TextsBeyondAFileLimitAreRefusedWithTheLimitNamed)
+{
+    const int conditionsForAll = kMaxConditions / kMaxConditionsPerMapping;
+    const QString longText = QString(kMaxMappingTextLength, QLatin1Char('k'));
+    const struct {
+        const char* what;
+        QString atLimit;
+        QString beyond;
+        const char* reason;
+    } cases[] = {
+        {"rules", manyMappings(kMaxMappings, 0), manyMappings(kMaxMappings + 1, 0), "it has more than 10000 rules"},
+        {"conditions of one rule", manyMappings(1, kMaxConditionsPerMapping),
+         manyMappings(2, kMaxConditionsPerMapping + 1), "rule 1 has more than 64 conditions (line 2)"},
+        {"conditions in all", manyMappings(conditionsForAll, kMaxConditionsPerMapping),
+         QString(manyMappings(conditionsForAll, kMaxConditionsPerMapping))
+             .replace(QStringLiteral("</SenMappingModel>"), manyMappings(1, 1).section(QLatin1Char('\n'), 1)),
+         "it has more than 40000 conditions in all"},
+        {"attributes of one element", withAttributes(kMaxAttributesPerElement),
+         withAttributes(kMaxAttributesPerElement + 1), "an element at line 2 has more than 64 attributes"},
+        {"an attribute value", mappingElement(QString(kAllNeeded).replace("keys=\"k\"", "keys=\"" + longText + "\"")),
+         mappingElement(QString(kAllNeeded).replace("keys=\"k\"", "keys=\"" + longText + "k\"")),
+         "a text at line 2 is longer than 10000 characters"},
+        {"a text between elements", mappingElement(kAllNeeded, longText), mappingElement(kAllNeeded, longText + "k"),
+         "a text at line 2 is longer than 10000 characters"},
+        {"a comment", mappingElement(kAllNeeded, "<!--" + longText.left(kMaxMappingTextLength - 7) + "-->"),
+         mappingElement(kAllNeeded, "<!--" + longText + "-->"), "a text at line 2 is longer than 10000 characters"},
+        // The XML reader itself refuses names of some thousand characters.
+        {"an element name", mappingElement(kAllNeeded, "<" + longText.left(1000) + "/>"),
+         mappingElement(kAllNeeded, "<" + longText + "k/>"), "a text at line 2 is longer than 10000 characters"},
+        {"elements", outsideMappings(QStringLiteral("<b><a/></b>").repeated(kMaxMappingFileElements / 2 - 1)),
+         outsideMappings(QStringLiteral("<b><a/></b>").repeated(kMaxMappingFileElements / 2)),
+         "it has more than 250000 elements"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(mappingTextProblem(c.atLimit).toStdString(), "");
+        EXPECT_EQ(mappingTextProblem(c.beyond).toStdString(), c.reason);
+
+        SenMappingModel model(QStringLiteral("kept"), nullptr);
+        QString reason;
+        EXPECT_FALSE(parseModelXml(c.beyond, &model, &reason));
+        EXPECT_EQ(reason.toStdString(), c.reason);
+        EXPECT_EQ(model.mappingCount(), 0);
+        EXPECT_EQ(model.objectName(), QStringLiteral("kept"));
+    }
+
+    // One element with 80000 attributes costs no more than one with 65: it is refused at the 65th.
+    EXPECT_EQ(mappingTextProblem(withAttributes(80000)).toStdString(),
+              "an element at line 2 has more than 64 attributes");
+}
+
+TEST_F(MappingFile, TheWriterRefusesWhatTheReaderWouldRefuse)
+{
+    const auto conditions = [](int count) {
+        SenMapping mapping(QStringLiteral("r"), nullptr);
+        for (int i = 0; i < count; ++i) {
+            mapping.addCondition(SenStateCondition(SenAction::Push, nullptr));
+        }
+        return mapping;
+    };
+    SenMapping longKeys(QStringLiteral("r"), nullptr);
+    longKeys.setKeys(QString(kMaxMappingTextLength + 1, QLatin1Char('k')));
+    SenMapping longTitle(QStringLiteral("r"), nullptr);
+    longTitle.setAppTitle(QString(kMaxMappingTextLength + 1, QLatin1Char('t')));
+    const struct {
+        const char* what;
+        std::vector<SenMapping> mappings;
+        int copies;
+        const char* reason;
+    } cases[] = {
+        {"too many rules", {SenMapping(QStringLiteral("r"), nullptr)}, kMaxMappings + 1, "it has more than 10000 rules"},
+        {"too many conditions in one rule", {conditions(kMaxConditionsPerMapping + 1)}, 1,
+         "rule 1 has more than 64 conditions"},
+        {"too many conditions in all", {conditions(kMaxConditionsPerMapping)}, kMaxConditions / 64 + 1,
+         "it has more than 40000 conditions in all"},
+        {"long keys", {SenMapping(QStringLiteral("a"), nullptr), longKeys}, 1,
+         "the name, keys or window title of rule 2 is longer than 10000 characters"},
+        {"long window title", {longTitle}, 1,
+         "the name, keys or window title of rule 1 is longer than 10000 characters"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SenMappingModel model;
+        for (int copy = 0; copy < c.copies; ++copy) {
+            for (const SenMapping& mapping : c.mappings) {
+                model.addMapping(mapping);
+            }
+        }
+        ASSERT_TRUE(writeAll(path("kept.skm"), "old"));
+        QString reason;
+        EXPECT_FALSE(saveMappingFile(path("kept.skm"), &model, &reason));
+        EXPECT_EQ(reason.toStdString(), c.reason);
+        EXPECT_EQ(readAll(path("kept.skm")), QByteArray("old"));
+    }
+
+    // At every limit at once the written file loads again, whole.
+    SenMappingModel model;
+    SenMapping full = conditions(kMaxConditionsPerMapping);
+    full.setKeys(QString(kMaxMappingTextLength, QLatin1Char('k')));
+    model.addMapping(full);
+    ASSERT_TRUE(saveMappingFile(path("full.skm"), &model));
+    SenMappingModel loaded;
+    ASSERT_TRUE(loadMappingFile(path("full.skm"), &loaded));
+    ASSERT_EQ(loaded.mappingCount(), 1);
+    expectSameMapping(*model.mapping(0), *loaded.mapping(0));
+}
+
+TEST_F(MappingFile, FailedSavesAndLoadsSayWhy)
+{
+    SenMappingModel model;
+    QString reason;
+    EXPECT_FALSE(saveMappingFile(path("no/such/folder/x.skm"), &model, &reason));
+    EXPECT_EQ(reason, QStringLiteral("No such file or directory"));
+    EXPECT_FALSE(loadMappingFile(path("missing.skm"), &model, &reason));
+    EXPECT_EQ(reason, QStringLiteral("it cannot be read (No such file or directory)"));
+    ASSERT_TRUE(writeAll(path("other.skm"), "<Other/>"));
+    EXPECT_FALSE(loadMappingFile(path("other.skm"), &model, &reason));
+    EXPECT_EQ(reason, QStringLiteral("it is not a mapping file (its root element is <Other>)"));
+}
