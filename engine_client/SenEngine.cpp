@@ -50,9 +50,27 @@ void pickIndex(std::string_view field, std::initializer_list<std::string_view> c
     }
 }
 
+int engineDropRank(const SenEvent& queued, const SenEvent& incoming)
+{
+    if (queued.category != SenEngineCategory || incoming.category != SenEngineCategory) {
+        return kSenTopDropRank;
+    }
+    const auto& old = static_cast<const SenEngineEvent&>(queued);
+    const auto& now = static_cast<const SenEngineEvent&>(incoming);
+    if (old.type == SenStateUpdated) {
+        return now.type == SenStateUpdated && now.userId == old.userId ? 4 : 3;
+    }
+    const bool actedOn = old.type == SenEngineError || old.type == SenUserAdded || old.type == SenUserRemoved;
+    return actedOn ? 1 : 2;
+}
+
 } // namespace
 
-SenEngine::SenEngine(const SenProfileManager& profileManager) : m_profileManager(profileManager.createNew()) {}
+SenEngine::SenEngine(const SenProfileManager& profileManager)
+    : m_replies(kSenReplyBound), m_events(kSenEngineEventBound, engineDropRank),
+      m_secondaryEvents(kSenSecondaryEventBound), m_profileManager(profileManager.createNew())
+{
+}
 
 SenEngine::~SenEngine() = default;
 
@@ -87,6 +105,9 @@ std::uint32_t SenEngine::getUserProfile(std::uint32_t userId, SenEngineEvent* ev
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         std::unique_ptr<ReplyEvent> reply = takeReply(static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+        if (!reply) {
+            stopAwaitingReply();
+        }
         if (!reply || reply->code == -1) {
             return NXL_NO_REPLY;
         }
@@ -348,11 +369,48 @@ std::unique_ptr<ReplyEvent> SenEngine::takeReply(int timeoutMs)
     return nullptr;
 }
 
+void SenEngine::awaitReply()
+{
+    SenMutexLocker locker(m_mutex);
+    m_awaitedReplies = std::min(m_awaitedReplies + 1, kSenReplyBound.maxEvents);
+}
+
+bool SenEngine::admitReply()
+{
+    SenMutexLocker locker(m_mutex);
+    if (m_awaitedReplies == 0) {
+        ++m_unaskedReplies;
+        return false;
+    }
+    --m_awaitedReplies;
+    return true;
+}
+
+void SenEngine::stopAwaitingReply()
+{
+    SenMutexLocker locker(m_mutex);
+    if (m_awaitedReplies > 0) {
+        --m_awaitedReplies;
+    }
+}
+
+std::uint64_t SenEngine::droppedEvents() const
+{
+    return m_events.dropped() + m_secondaryEvents.dropped();
+}
+
+std::uint64_t SenEngine::droppedReplies() const
+{
+    SenMutexLocker locker(m_mutex);
+    return m_unaskedReplies + m_replies.dropped();
+}
+
 std::unique_ptr<ReplyEvent> SenEngine::requestReply(std::unique_ptr<RequestEvent> request)
 {
     sendRequest(std::move(request));
     std::unique_ptr<ReplyEvent> reply = takeReply(replyTimeout());
     if (!reply) {
+        stopAwaitingReply();
         reply = std::make_unique<ReplyEvent>(-1, NXL_NO_REPLY);
     }
     return reply;

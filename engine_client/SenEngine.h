@@ -50,6 +50,15 @@ enum SenRequestCode : std::int32_t {
 /// the caller; a missing reply counts as a lost one.
 inline constexpr int kSenReplyTimeoutMs = 2000;
 
+/// The bounds of the engine's queues. A state update takes about 750 bytes, so the engine event queue
+/// holds several seconds of states of two headsets; when it is full, older states go first (of the same
+/// user before others), then events that nothing acts on, then the oldest of the rest.
+inline constexpr SenQueueBound kSenEngineEventBound{1024, std::size_t{2} << 20};
+/// Replies are kept only while a request waits for them, so a few are enough; the oldest goes first.
+inline constexpr SenQueueBound kSenReplyBound{16, std::size_t{2} << 20};
+/// The copies of type 0x0100 events; the oldest goes first.
+inline constexpr SenQueueBound kSenSecondaryEventBound{256, std::size_t{1} << 20};
+
 /// Engine events wait in the engine event queue until the caller takes them; replies are paired with
 /// requests by arrival order. Queue pushes may come from any thread; each queue locks itself.
 class SenEngine
@@ -133,6 +142,11 @@ public:
     void setReplyTimeout(int timeoutMs) { m_replyTimeoutMs = timeoutMs; }
     int replyTimeout() const { return m_replyTimeoutMs; }
 
+    /// Engine events (both queues) dropped to stay within their bounds.
+    std::uint64_t droppedEvents() const;
+    /// Replies dropped: those that came while no request awaited one, and those beyond the bound.
+    std::uint64_t droppedReplies() const;
+
     /// Parses request 13's reply text into settings; exposed for its own tests.
     static void parseUserSettings(const std::string& text, SenUserSettings& settings);
 
@@ -144,6 +158,13 @@ protected:
     std::uint32_t requestPair(std::int32_t code, std::uint32_t userId, std::int32_t* first, std::int32_t* second);
 
     SenMutex& mutex() const { return m_mutex; }
+
+    /// A request went to the engine, so one more reply is awaited.
+    void awaitReply();
+    /// Whether a reply that has just arrived was awaited; one that was not is counted and must be dropped.
+    bool admitReply();
+    /// A wait ended without a reply: if it still comes, it is no longer awaited.
+    void stopAwaitingReply();
 
 private:
     SenEventQueue m_replies;
@@ -157,6 +178,8 @@ private:
     std::map<std::uint32_t, std::pair<bool, bool>> m_userFlags;
     std::string m_name{"SenEngine"};
     std::atomic<int> m_replyTimeoutMs{kSenReplyTimeoutMs};
+    std::size_t m_awaitedReplies = 0;
+    std::uint64_t m_unaskedReplies = 0;
 
     std::uint32_t userFlag(std::uint32_t userId, bool second, bool* value) const;
 };

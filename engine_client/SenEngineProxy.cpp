@@ -38,6 +38,8 @@ bool SenEngineProxy::connect(const std::string& host, const std::string& portTex
     const bool connected = m_client->connect(host, portText);
     if (connected) {
         m_linkDown = false;
+        // The client announced this library's version; the engine may answer it.
+        awaitReply();
     }
     return connected;
 }
@@ -87,6 +89,10 @@ void SenEngineProxy::onEvent(std::unique_ptr<SenEvent> event)
         if (reply == nullptr) {
             return;
         }
+        // A reply nobody waits for would stay queued for good; it changes nothing.
+        if (!admitReply()) {
+            return;
+        }
         if (reply->code == SenRequestHardware) {
             SenMutexLocker locker(mutex());
             m_hardwareText = reply->text;
@@ -116,6 +122,7 @@ void SenEngineProxy::sendRequest(std::unique_ptr<RequestEvent> request)
         pushReply(std::make_unique<ReplyEvent>(-1, NXL_NO_REPLY));
         return;
     }
+    awaitReply();
     m_client->send(*request);
 }
 
@@ -141,8 +148,12 @@ std::uint32_t SenEngineProxy::sendPairRequest(std::int32_t code, std::uint32_t u
     if (!m_client->isConnected() || m_linkDown) {
         return NXL_CONNECT_FAILED;
     }
+    awaitReply();
     m_client->send(RequestEvent(code, userId));
     std::unique_ptr<ReplyEvent> reply = takeReply(replyTimeout());
+    if (!reply) {
+        stopAwaitingReply();
+    }
     if (!reply || reply->code != code) {
         return NXL_CONNECT_FAILED;
     }

@@ -43,6 +43,9 @@ public:
     SenEvent(const SenEvent&) = default;
     SenEvent& operator=(const SenEvent&) = default;
 
+    /// Bytes this event occupies, its texts included; what queue bounds count.
+    virtual std::size_t footprint() const { return sizeof(SenEvent); }
+
     std::int32_t category;
 };
 
@@ -63,6 +66,8 @@ public:
     {
     }
 
+    std::size_t footprint() const override { return sizeof(RequestEvent) + text.capacity() + profile.capacity(); }
+
     std::int32_t code;
     std::string text;
     std::uint32_t userId;
@@ -80,6 +85,8 @@ public:
         : SenEvent(SenReplyCategory), code(replyCode), result(replyResult)
     {
     }
+
+    std::size_t footprint() const override { return sizeof(ReplyEvent) + text.capacity(); }
 
     std::int32_t code;
     std::string text;
@@ -99,6 +106,8 @@ public:
         : SenEvent(SenEngineCategory), type(eventType), payload(std::move(eventPayload)), userId(user)
     {
     }
+
+    std::size_t footprint() const override { return sizeof(SenEngineEvent) + payload.capacity(); }
 
     /// Copies this event into a caller's record: the caller's old payload goes, the type is taken,
     /// and then only what the type carries (user id, value, own copy of text or state).

@@ -13,6 +13,8 @@ bool SenEngineEventTypeComparator::matches(const SenEvent& event) const
     return engineEvent != nullptr && (engineEvent->type & m_mask) != 0;
 }
 
+SenEventQueue::SenEventQueue(SenQueueBound bound, SenDropRank rank) : m_bound(bound), m_rank(std::move(rank)) {}
+
 SenEventQueue::~SenEventQueue()
 {
     SenMutexLocker locker(m_mutex);
@@ -25,10 +27,15 @@ void SenEventQueue::push(std::unique_ptr<SenEvent> event, bool atFront)
         return;
     }
     SenMutexLocker locker(m_mutex);
+    const SenEvent& incoming = *event;
+    m_bytes += incoming.footprint();
     if (atFront) {
         m_events.push_front(std::move(event));
     } else {
         m_events.push_back(std::move(event));
+    }
+    while (overBound() && m_events.size() > 1) {
+        dropOne(incoming);
     }
     m_notEmpty.set();
 }
@@ -45,6 +52,7 @@ std::unique_ptr<SenEvent> SenEventQueue::pop(int timeoutMs)
     }
     std::unique_ptr<SenEvent> event = std::move(m_events.front());
     m_events.pop_front();
+    m_bytes -= event->footprint();
     if (m_events.empty()) {
         m_notEmpty.reset();
     }
@@ -54,7 +62,13 @@ std::unique_ptr<SenEvent> SenEventQueue::pop(int timeoutMs)
 std::size_t SenEventQueue::removeIf(const SenEventTypeComparator& predicate)
 {
     SenMutexLocker locker(m_mutex);
-    const auto removed = std::erase_if(m_events, [&](const auto& event) { return predicate.matches(*event); });
+    const auto removed = std::erase_if(m_events, [&](const auto& event) {
+        if (!predicate.matches(*event)) {
+            return false;
+        }
+        m_bytes -= event->footprint();
+        return true;
+    });
     if (m_events.empty()) {
         m_notEmpty.reset();
     }
@@ -65,6 +79,47 @@ std::size_t SenEventQueue::size() const
 {
     SenMutexLocker locker(m_mutex);
     return m_events.size();
+}
+
+std::size_t SenEventQueue::bytes() const
+{
+    SenMutexLocker locker(m_mutex);
+    return m_bytes;
+}
+
+std::uint64_t SenEventQueue::dropped() const
+{
+    SenMutexLocker locker(m_mutex);
+    return m_dropped;
+}
+
+bool SenEventQueue::overBound() const
+{
+    return (m_bound.maxEvents != 0 && m_events.size() > m_bound.maxEvents) ||
+           (m_bound.maxBytes != 0 && m_bytes > m_bound.maxBytes);
+}
+
+// Called with the lock held and at least two events queued; the incoming one never goes.
+void SenEventQueue::dropOne(const SenEvent& incoming)
+{
+    auto victim = m_events.end();
+    int victimRank = 0;
+    for (auto it = m_events.begin(); it != m_events.end() && victimRank < kSenTopDropRank; ++it) {
+        if (it->get() == &incoming) {
+            continue;
+        }
+        const int rank = m_rank ? m_rank(**it, incoming) : kSenTopDropRank;
+        if (rank > victimRank) {
+            victim = it;
+            victimRank = rank;
+        }
+    }
+    if (victim == m_events.end()) {
+        return;
+    }
+    m_bytes -= (*victim)->footprint();
+    m_events.erase(victim);
+    ++m_dropped;
 }
 
 } // namespace Velmor

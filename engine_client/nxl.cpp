@@ -206,4 +206,20 @@ uint32_t nxlEngineGetHardwareVersion(uint32_t userId, uint32_t* version)
     });
 }
 
+uint32_t nxlEngineGetDroppedCounts(uint64_t* events, uint64_t* replies)
+{
+    return guarded("nxlEngineGetDroppedCounts", [&]() -> uint32_t {
+        const std::shared_ptr<SenEngineProxy> engine = currentEngine();
+        if (!engine) {
+            return NXL_NOT_CONNECTED;
+        }
+        if (events == nullptr || replies == nullptr) {
+            return NXL_INVALID_ARGUMENT;
+        }
+        *events = engine->droppedEvents();
+        *replies = engine->droppedReplies();
+        return NXL_OK;
+    });
+}
+
 } // extern "C"

@@ -70,6 +70,10 @@ uint32_t nxlEngineEventGetState(SenEngineEventHandle event, SenStateHandle state
 /// of the last hardware reply is used (0 when there was none), still with NXL_OK.
 uint32_t nxlEngineGetHardwareVersion(uint32_t userId, uint32_t* version);
 
+/// What the library dropped on this connection to stay within its bounds: engine events (older states
+/// first) and replies, those that no request waited for included. Both counts only grow.
+uint32_t nxlEngineGetDroppedCounts(uint64_t* events, uint64_t* replies);
+
 #ifdef __cplusplus
 }
 #endif

@@ -71,7 +71,8 @@ Platform createPlatform(const PlatformOptions& options)
         reasons << QStringLiteral("X11: %1").arg(x11->errorString());
     }
 
-    platform.recording = std::make_shared<RecordingBackend>();
+    // Nothing reads what the fallback records, and it may run for days: it keeps only the latest few.
+    platform.recording = std::make_shared<RecordingBackend>(kFallbackRecordingCapacity);
     platform.injector = platform.recording;
     platform.injectorKind = BackendKind::Recording;
     platform.fallbackReason =

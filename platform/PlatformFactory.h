@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 
@@ -35,6 +36,9 @@ struct Platform {
     /// Why no real injector could be used (the user should be told once); empty otherwise.
     QString fallbackReason;
 };
+
+/// How many primitives the recording backend keeps when it stands in for an injector that failed.
+inline constexpr std::size_t kFallbackRecordingCapacity = 1024;
 
 /// Chooses the backends at run time. Never fails: when nothing else works the recording backend injects
 /// nothing, and the reason is written once to the log and returned in fallbackReason.

@@ -174,13 +174,20 @@ void RecordingBackend::setForegroundWindow(WindowHandle window)
 std::vector<RecordedEvent> RecordingBackend::events() const
 {
     std::lock_guard lock(mutex_);
-    return events_;
+    return {events_.begin(), events_.end()};
+}
+
+std::uint64_t RecordingBackend::dropped() const
+{
+    std::lock_guard lock(mutex_);
+    return dropped_;
 }
 
 void RecordingBackend::clear()
 {
     std::lock_guard lock(mutex_);
     events_.clear();
+    dropped_ = 0;
 }
 
 void RecordingBackend::record(RecordedEvent event)
@@ -188,5 +195,9 @@ void RecordingBackend::record(RecordedEvent event)
     std::lock_guard lock(mutex_);
     // Stamped under the lock so that the order of the list and of the time stamps agree.
     event.time = std::chrono::steady_clock::now();
+    if (events_.size() == capacity_) {
+        events_.pop_front();
+        ++dropped_;
+    }
     events_.push_back(event);
 }

@@ -4,7 +4,9 @@
 #include "WindowSystem.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <ostream>
@@ -36,12 +38,17 @@ struct RecordedEvent {
 
 std::ostream& operator<<(std::ostream& out, const RecordedEvent& event);
 
-/// Injects nothing and posts nothing: keeps every primitive with a monotonic time stamp. Used by tests
-/// and dry runs, and as the fallback when no real injector can be set up. Its windows are the ones
-/// registered with addWindow().
+/// Injects nothing and posts nothing: keeps the latest primitives with a monotonic time stamp, up to
+/// its capacity (older ones go first). Used by tests and dry runs, and as the fallback when no real
+/// injector can be set up. Its windows are the ones registered with addWindow().
 class RecordingBackend : public InputInjector, public WindowSystem
 {
 public:
+    /// About 2 MiB of primitives.
+    static constexpr std::size_t kDefaultCapacity = 65536;
+
+    explicit RecordingBackend(std::size_t capacity = kDefaultCapacity) : capacity_(capacity == 0 ? 1 : capacity) {}
+
     bool isAvailable() const override { return true; }
 
     void pressKey(std::uint16_t scanCode) override;
@@ -67,7 +74,10 @@ public:
     void removeWindow(WindowHandle window);
     void setForegroundWindow(WindowHandle window);
 
+    /// The kept primitives, oldest first.
     std::vector<RecordedEvent> events() const;
+    /// Primitives that went to make room since the last clear().
+    std::uint64_t dropped() const;
     void clear();
 
 private:
@@ -78,8 +88,10 @@ private:
 
     void record(RecordedEvent event);
 
+    const std::size_t capacity_;
     mutable std::mutex mutex_;
-    std::vector<RecordedEvent> events_;
+    std::deque<RecordedEvent> events_;
+    std::uint64_t dropped_ = 0;
     std::map<WindowHandle, Window> windows_;
     WindowHandle foreground_ = 0;
     WindowHandle highlighted_ = 0;

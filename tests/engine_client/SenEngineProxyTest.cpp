@@ -163,3 +163,39 @@ TEST_F(SenEngineProxyTest, WaitingRequestIsWokenNotLeftToItsTimeLimit)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SenEngineProxyTest, RepliesNobodyAwaitsAreDroppedAndCounted)
+{
+    // The answer to the announcement is awaited and stays for the next wait; what follows is not.
+    peer.sendReply(SenRequestGetParameter, "");
+    for (int i = 0; i < 50; ++i) {
+        peer.sendReply(SenRequestHardware, "dongleVersion:9");
+    }
+    ASSERT_TRUE(eventually([&] { return proxy.droppedReplies() == 50; }));
+    ReplyEvent kept;
+    proxy.waitReply(kept, 0);
+    EXPECT_EQ(kept.code, SenRequestGetParameter);
+    proxy.waitReply(kept, 0);
+    EXPECT_EQ(kept.code, 0) << "nothing else was queued";
+    EXPECT_EQ(proxy.hardwareText(), "") << "an unasked reply changes nothing";
+
+    // A reply that comes after its request gave up waiting is not awaited any more either.
+    proxy.setReplyTimeout(20);
+    std::string text;
+    EXPECT_EQ(proxy.getHardwareText(1, text), NXL_NO_REPLY);
+    EXPECT_EQ(peer.readRequest().code, SenRequestHardware);
+    peer.sendReply(SenRequestHardware, "dongleVersion:8");
+    ASSERT_TRUE(eventually([&] { return proxy.droppedReplies() == 51; }));
+
+    // Awaited replies still arrive.
+    proxy.setReplyTimeout(kSenReplyTimeoutMs);
+    ReplyEvent hardware(0, 0);
+    hardware.text = "dongleVersion:1";
+    EXPECT_EQ(answered(hardware, [&] { return proxy.getHardwareText(1, text); }).first, NXL_OK);
+    EXPECT_EQ(text, "dongleVersion:1");
+    EXPECT_EQ(proxy.droppedReplies(), 51U);
+}
+
+} // namespace

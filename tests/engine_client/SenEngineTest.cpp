@@ -209,3 +209,89 @@ TEST(SenEngineSettings, ParsesEachFieldAndKeepsUnlistedOnes)
 }
 
 } // namespace
+
+namespace {
+
+std::unique_ptr<SenEngineEvent> stateOf(std::uint32_t userId, char fill)
+{
+    auto event = std::make_unique<SenEngineEvent>();
+    const std::string record(kSenStatePayloadSize, fill);
+    event->setState(userId, record.data());
+    return event;
+}
+
+} // namespace
+
+TEST_F(SenEngineTest, FloodOfStatesDropsOlderStatesAndKeepsEveryOtherEvent)
+{
+    engine.pushEngineEvent(engineEvent(SenUserAdded, 1));
+    const std::size_t flood = 3 * kSenEngineEventBound.maxEvents;
+    for (std::size_t i = 0; i < flood; ++i) {
+        engine.pushEngineEvent(stateOf(1, i + 1 == flood ? 'z' : 'a'));
+        if (i == flood / 2) {
+            engine.pushEngineEvent(engineEvent(SenUserRemoved, 3));
+        }
+        if (i == flood - 10) {
+            engine.pushEngineEvent(stateOf(2, 'b'));
+        }
+    }
+    EXPECT_EQ(engine.droppedEvents(), flood + 3 - kSenEngineEventBound.maxEvents);
+
+    // User 1's flood pushed out only its own older states: user 2's one state stays, and so do the
+    // user-added and user-removed events, in their order.
+    SenEngineEvent event;
+    std::vector<std::int32_t> types;
+    std::string lastOfUser1;
+    bool sawUser2 = false;
+    while (engine.getNextEvent(event)) {
+        if (event.type != SenStateUpdated) {
+            types.push_back(event.type);
+        } else if (event.userId == 2) {
+            sawUser2 = true;
+        } else {
+            lastOfUser1 = event.payload;
+        }
+    }
+    EXPECT_EQ(types, (std::vector<std::int32_t>{SenUserAdded, SenUserRemoved}));
+    EXPECT_TRUE(sawUser2);
+    EXPECT_EQ(lastOfUser1, std::string(kSenStatePayloadSize, 'z'));
+}
+
+TEST_F(SenEngineTest, FloodOfOtherEventsStaysWithinTheBounds)
+{
+    const struct {
+        const char* what;
+        std::int32_t type;
+        std::string text;
+    } floods[] = {
+        {"type 0x0100", SenEngineType0100, ""},
+        {"user removed with 64 KiB texts", SenUserRemoved, std::string(64 * 1024, 'x')},
+    };
+    for (const auto& flood : floods) {
+        SCOPED_TRACE(flood.what);
+        SenEngine flooded{manager};
+        flooded.pushEngineEvent(engineEvent(SenUserAdded, 1));
+        for (std::uint32_t i = 0; i < 5000; ++i) {
+            flooded.pushEngineEvent(std::make_unique<SenEngineEvent>(flood.type, 2, flood.text));
+        }
+        flooded.pushEngineEvent(std::make_unique<SenEngineEvent>(SenEngineError, 0, "gone"));
+        std::size_t taken = 0;
+        SenEngineEvent event;
+        bool first = true;
+        while (flooded.getNextEvent(event)) {
+            ++taken;
+            if (first && flood.type == SenEngineType0100) {
+                EXPECT_EQ(event.type, SenUserAdded) << "events that are acted on go last";
+            }
+            first = false;
+        }
+        EXPECT_LE(taken, kSenEngineEventBound.maxEvents);
+        EXPECT_EQ(event.type, SenEngineError) << "the last event pushed always gets in";
+        std::size_t secondary = 0;
+        while (flooded.getNextSecondaryEvent(event)) {
+            ++secondary;
+        }
+        EXPECT_LE(secondary, kSenSecondaryEventBound.maxEvents);
+        EXPECT_EQ(flooded.droppedEvents(), 5002 - taken + (flood.type == SenEngineType0100 ? 5000 - secondary : 0));
+    }
+}

@@ -162,3 +162,58 @@ TEST(SenEngineEvent, CopyIntoTakesWhatTheTypeCarries)
     ASSERT_EQ(target.payload.size(), kSenStatePayloadSize);
     EXPECT_EQ(target.payload.substr(0, 4), std::string("abc\0", 4));
 }
+
+TEST(SenEventQueue, BoundKeepsTheNewestAndCountsWhatWent)
+{
+    const std::string text(1000, 't');
+    const std::size_t each = SenEngineEvent(SenUserRemoved, 1, text).footprint();
+    const struct {
+        const char* what;
+        SenQueueBound bound;
+        std::string text;
+        std::size_t kept;
+    } cases[] = {
+        {"events", {3, 0}, "", 3},
+        {"bytes", {0, 3 * each - 1}, text, 2},
+        {"both, the tighter wins", {5, 2 * each - 1}, text, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SenEventQueue queue(c.bound);
+        for (std::uint32_t user = 1; user <= 10; ++user) {
+            queue.push(std::make_unique<SenEngineEvent>(SenUserRemoved, user, c.text));
+        }
+        EXPECT_EQ(queue.size(), c.kept);
+        EXPECT_EQ(queue.dropped(), 10 - c.kept);
+        for (std::uint32_t user = 11 - static_cast<std::uint32_t>(c.kept); user <= 10; ++user) {
+            EXPECT_EQ(userOf(queue.pop(0)), user);
+        }
+        EXPECT_EQ(queue.bytes(), 0U);
+    }
+
+    // An event larger than the whole bound still gets in, alone.
+    SenEventQueue queue({0, 100});
+    queue.push(engineEvent(SenUserAdded, 1));
+    queue.push(std::make_unique<SenEngineEvent>(SenUserRemoved, 2, std::string(1000, 't')));
+    EXPECT_EQ(queue.size(), 1U);
+    EXPECT_EQ(userOf(queue.pop(0)), 2U);
+}
+
+TEST(SenEventQueue, RankDecidesWhichQueuedEventMakesRoom)
+{
+    // Users 1 to 9 are kept; user 0 is dropped before anything else, and the oldest of it first.
+    SenEventQueue queue({4, 0}, [](const SenEvent& queued, const SenEvent&) {
+        return dynamic_cast<const SenEngineEvent&>(queued).userId == 0 ? kSenTopDropRank : 1;
+    });
+    queue.push(engineEvent(SenUserAdded, 1));
+    queue.push(engineEvent(SenUserAdded, 0));
+    queue.push(engineEvent(SenUserAdded, 2));
+    queue.push(engineEvent(SenUserAdded, 0));
+    queue.push(engineEvent(SenUserAdded, 3)); // the first user 0 goes
+    queue.push(engineEvent(SenUserAdded, 4)); // the second user 0 goes
+    queue.push(engineEvent(SenUserAdded, 5)); // no user 0 left: the oldest, user 1, goes
+    EXPECT_EQ(queue.dropped(), 3U);
+    for (std::uint32_t user : {2U, 3U, 4U, 5U}) {
+        EXPECT_EQ(userOf(queue.pop(0)), user);
+    }
+}
