@@ -36,6 +36,15 @@ void SerializedObjectConnection::asyncWrite(const SenEvent& event, WriteHandler 
     bool idle = false;
     {
         SenMutexLocker locker(m_mutex);
+        // A peer that reads nothing while this many messages wait is not taking part any more.
+        if (m_outQueue.size() >= kMaxQueuedWrites) {
+            boost::asio::post(m_io, [handler = std::move(handler)] {
+                if (handler) {
+                    handler(boost::asio::error::no_buffer_space);
+                }
+            });
+            return;
+        }
         idle = m_outQueue.empty();
         m_outQueue.push_back({std::move(*header), std::move(*body), std::move(handler)});
     }

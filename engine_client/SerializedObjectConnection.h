@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -35,6 +36,9 @@ public:
     SerializedObjectConnection& operator=(const SerializedObjectConnection&) = delete;
 
     boost::asio::ip::tcp::socket& socket() { return m_socket; }
+
+    /// Messages that may wait to be written; one more fails with no_buffer_space.
+    static constexpr std::size_t kMaxQueuedWrites = 256;
 
     /// Serialises event at once (the caller keeps it) and queues it behind earlier messages; the
     /// handler runs on the I/O thread once the message is written or has failed.
