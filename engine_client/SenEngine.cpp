@@ -57,8 +57,13 @@ int engineDropRank(const SenEvent& queued, const SenEvent& incoming)
     }
     const auto& old = static_cast<const SenEngineEvent&>(queued);
     const auto& now = static_cast<const SenEngineEvent&>(incoming);
+    // An older event of the same kind and user says nothing the newer one does not (for a state, it
+    // is out of date); taking these first also keeps a flood of one kind at constant cost.
+    if (old.type == now.type && old.userId == now.userId) {
+        return kSenTopDropRank;
+    }
     if (old.type == SenStateUpdated) {
-        return now.type == SenStateUpdated && now.userId == old.userId ? 4 : 3;
+        return 3;
     }
     const bool actedOn = old.type == SenEngineError || old.type == SenUserAdded || old.type == SenUserRemoved;
     return actedOn ? 1 : 2;

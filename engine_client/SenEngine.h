@@ -51,8 +51,8 @@ enum SenRequestCode : std::int32_t {
 inline constexpr int kSenReplyTimeoutMs = 2000;
 
 /// The bounds of the engine's queues. A state update takes about 750 bytes, so the engine event queue
-/// holds several seconds of states of two headsets; when it is full, older states go first (of the same
-/// user before others), then events that nothing acts on, then the oldest of the rest.
+/// holds several seconds of states of two headsets; when it is full, an older event of the same type and
+/// user as the new one goes first, then older states, then events that nothing acts on, then the oldest.
 inline constexpr SenQueueBound kSenEngineEventBound{1024, std::size_t{2} << 20};
 /// Replies are kept only while a request waits for them, so a few are enough; the oldest goes first.
 inline constexpr SenQueueBound kSenReplyBound{16, std::size_t{2} << 20};

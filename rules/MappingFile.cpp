@@ -344,9 +344,24 @@ private:
 QString wellFormedProblem(const QString& text)
 {
     QXmlStreamReader reader(text);
+    int depth = 0;
     while (!reader.atEnd()) {
-        if (reader.readNext() == QXmlStreamReader::DTD) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::DTD:
             return QStringLiteral("it is not a mapping file (it holds a document type declaration)");
+        case QXmlStreamReader::StartElement:
+            // Also checked by the scanner; kept here so that the DOM parser never recurses deeper.
+            if (++depth > kMaxMappingFileDepth) {
+                return QStringLiteral("it is not a mapping file (its elements nest deeper than %1 levels, line %2)")
+                    .arg(kMaxMappingFileDepth)
+                    .arg(reader.lineNumber());
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
         }
     }
     if (reader.hasError()) {
@@ -481,7 +496,8 @@ QString modelProblem(const SenMappingModel& model)
     if (model.mappingCount() > kMaxMappings) {
         return QStringLiteral("it has more than %1 rules").arg(kMaxMappings);
     }
-    const auto tooLong = [](const QString& text) { return text.size() > kMaxMappingTextLength; };
+    // Measured as written: escapes make a text longer.
+    const auto tooLong = [](const QString& text) { return escape(text).size() > kMaxMappingTextLength; };
     if (tooLong(model.objectName())) {
         return QStringLiteral("its name is longer than %1 characters").arg(kMaxMappingTextLength);
     }
