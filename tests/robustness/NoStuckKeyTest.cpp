@@ -21,6 +21,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "EmulatorScript.h"
@@ -179,12 +180,47 @@ public:
     }
 
     /// Waits for the runner to end; its exit code, or -1 when it does not end or crashes.
-    int exitCode() { return TestSupport::exitCodeWithin(process); }
+    int exitCode()
+    {
+        if (process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit) {
+            return process.exitCode(); // it ended already, while the test waited for it
+        }
+        return TestSupport::exitCodeWithin(process);
+    }
 
     QTemporaryDir dir;
     RawEnginePeer peer;
     QProcess process;
 };
+
+// Ends the session with SIGTERM while the engine floods it with `frame`, as fast as it takes them.
+void terminateDuringFlood(RunnerSession& s, const std::string& frame)
+{
+    std::string batch;
+    while (batch.size() < 256 * 1024) {
+        batch += frame;
+    }
+    // The write fails once the runner has gone and its end of the connection is closed.
+    std::thread engine([&s, &batch] {
+        try {
+            for (;;) {
+                s.peer.write(batch);
+            }
+        } catch (const boost::system::system_error&) {
+        }
+    });
+    QThread::msleep(500);
+    const auto terminated = std::chrono::steady_clock::now();
+    s.process.terminate();
+    const bool ended = s.process.waitForFinished(10000);
+    std::printf("ended %.3f s after SIGTERM\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - terminated).count());
+    if (!ended) {
+        s.process.kill();
+        s.process.waitForFinished(5000);
+    }
+    engine.join();
+}
 
 // The ways the session ends from outside: the engine fails, the connection drops, the runner is told to stop.
 TEST_F(NoStuckKey, RunnerEndings)
@@ -208,6 +244,18 @@ TEST_F(NoStuckKey, RunnerEndings)
          },
          4},
         {"SIGTERM", [](RunnerSession& s) { s.process.terminate(); }, 0},
+        {"SIGTERM during a flood of 1 MiB replies nobody asked for",
+         [](RunnerSession& s) {
+             Velmor::ReplyEvent reply(7, 0);
+             reply.text.assign(Velmor::SenWire::kMaxBodySize - 256, 'x');
+             terminateDuringFlood(s, RawEnginePeer::frame(reply));
+         },
+         0},
+        {"SIGTERM during a flood of type 0x0100 events",
+         [](RunnerSession& s) {
+             terminateDuringFlood(s, RawEnginePeer::frame(SenEngineEvent(Velmor::SenEngineType0100, 0)));
+         },
+         0},
     };
     for (const auto& ending : endings) {
         SCOPED_TRACE(ending.what);
