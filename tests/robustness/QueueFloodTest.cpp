@@ -137,13 +137,14 @@ protected:
         peer.read(); // the version announcement
     }
 
-    // Waits until the receive thread has taken everything sent (the dropped counts stop moving).
+    // Waits until the receive thread has taken everything sent (the dropped counts stop moving); what
+    // the socket's buffers still held when the flood stopped can take seconds on a busy machine.
     void settle()
     {
         std::uint64_t events = 0;
         std::uint64_t replies = 0;
         std::uint64_t before = ~std::uint64_t{0};
-        for (int round = 0; round < 100; ++round) {
+        for (int round = 0; round < 600; ++round) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             nxlEngineGetDroppedCounts(&events, &replies);
             if (events + replies == before) {
