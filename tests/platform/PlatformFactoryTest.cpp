@@ -48,6 +48,11 @@ TEST(PlatformFactory, FallsBackToRecordingWithTheReasons)
     EXPECT_TRUE(platform.fallbackReason.contains("/nonexistent/uinput")) << platform.fallbackReason.toStdString();
     EXPECT_TRUE(platform.fallbackReason.contains("No such file")) << platform.fallbackReason.toStdString();
     EXPECT_TRUE(platform.fallbackReason.contains("unix:999")) << platform.fallbackReason.toStdString();
+    // Nothing reads what the stand-in records, so it keeps only a small ring of it.
+    for (std::size_t i = 0; i < 3 * kFallbackRecordingCapacity; ++i) {
+        platform.injector->pressKey(0x1E);
+    }
+    EXPECT_EQ(platform.recording->events().size(), kFallbackRecordingCapacity);
     // Without a display there are no windows to find or post to.
     ASSERT_TRUE(platform.windowSystem);
     EXPECT_FALSE(platform.windowSystem->isAvailable());

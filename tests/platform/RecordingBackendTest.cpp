@@ -49,4 +49,17 @@ TEST(RecordingBackend, WindowsArePostedToAndFound)
     EXPECT_EQ(backend.foregroundWindow(), 0U);
 }
 
+TEST(RecordingBackend, KeepsOnlyTheNewestUpToItsCapacity)
+{
+    RecordingBackend backend(3);
+    for (std::uint16_t code = 1; code <= 10; ++code) {
+        backend.pressKey(code);
+    }
+    EXPECT_EQ(backend.events(), (std::vector<RecordedEvent>{RecordedEvent::keyDown(8), RecordedEvent::keyDown(9),
+                                                           RecordedEvent::keyDown(10)}));
+    EXPECT_EQ(backend.dropped(), 7U);
+    backend.clear();
+    EXPECT_EQ(backend.dropped(), 0U);
+}
+
 } // namespace
