@@ -22,20 +22,21 @@ const auto* const kEnvironment = TestSupport::addApplicationEnvironment<QCoreApp
 
 // The rules the scenarios run: a key string, a hot key, a click and a held key, for two players.
 const QByteArray kMappings =
-    TestSupport::mappingFileText("e2e.skm", {
-                                                {.name = "blink types ab", .keys = "ab", .action = 0, .binary = true},
-                                                {.name = "push undoes", .hotKey = 90, .ctrl = true, .shift = true},
-                                                {.name = "player 1 smile clicks", .keys = "Mouse Left Click",
-                                                 .action = 7, .player = 1, .mouseButton = 0},
-                                            })
+    TestSupport::mappingFileText(
+        "e2e.skm",
+        {
+            {.name = "blink types ab", .keys = "ab", .action = 0, .binary = true},
+            {.name = "push undoes", .hotKey = 90, .ctrl = true, .shift = true},
+            {.name = "player 1 smile clicks", .keys = "Mouse Left Click", .action = 7, .player = 1, .mouseButton = 0},
+        })
         .toUtf8();
 
 const QByteArray kHoldMappings =
-    TestSupport::mappingFileText("hold.skm", {
-                                                 {.name = "lift holds w", .keys = "w", .action = 21, .holdKey = true},
-                                                 {.name = "lift drags", .keys = "Hold Left Mouse", .action = 21,
-                                                  .mouseButton = 4},
-                                             })
+    TestSupport::mappingFileText("hold.skm",
+                                 {
+                                     {.name = "lift holds w", .keys = "w", .action = 21, .holdKey = true},
+                                     {.name = "lift drags", .keys = "Hold Left Mouse", .action = 21, .mouseButton = 4},
+                                 })
         .toUtf8();
 
 // Whether every key and button pressed in the printed primitives was released again by the end.

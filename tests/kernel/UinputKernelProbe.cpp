@@ -17,8 +17,8 @@
 #include <linux/kd.h>
 #include <linux/reboot.h>
 #include <poll.h>
-#include <sys/mount.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/reboot.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -71,14 +71,22 @@ struct Step {
 // Scan codes are set-1 (E0 keys + 0x80); the expected codes are the kernel's own, so the scan code
 // table is checked too.
 const std::vector<Step> kSequence = {
-    {Step::PressKey, 0x1E}, {Step::ReleaseKey, 0x1E},               // a
-    {Step::PressKey, 0xCD}, {Step::ReleaseKey, 0xCD},               // right arrow (E0 4D)
-    {Step::PressKey, 0x1D}, {Step::PressKey, 0x38},                 // hot key ctrl+alt+t
-    {Step::PressKey, 0x14}, {Step::ReleaseKey, 0x14},
-    {Step::ReleaseKey, 0x38}, {Step::ReleaseKey, 0x1D},
-    {Step::PressButton, 0, MouseButton::Left}, {Step::ReleaseButton, 0, MouseButton::Left},
-    {Step::PressButton, 0, MouseButton::Middle}, {Step::ReleaseButton, 0, MouseButton::Middle},
-    {Step::PressButton, 0, MouseButton::Right}, {Step::ReleaseButton, 0, MouseButton::Right},
+    {Step::PressKey, 0x1E},
+    {Step::ReleaseKey, 0x1E}, // a
+    {Step::PressKey, 0xCD},
+    {Step::ReleaseKey, 0xCD}, // right arrow (E0 4D)
+    {Step::PressKey, 0x1D},
+    {Step::PressKey, 0x38}, // hot key ctrl+alt+t
+    {Step::PressKey, 0x14},
+    {Step::ReleaseKey, 0x14},
+    {Step::ReleaseKey, 0x38},
+    {Step::ReleaseKey, 0x1D},
+    {Step::PressButton, 0, MouseButton::Left},
+    {Step::ReleaseButton, 0, MouseButton::Left},
+    {Step::PressButton, 0, MouseButton::Middle},
+    {Step::ReleaseButton, 0, MouseButton::Middle},
+    {Step::PressButton, 0, MouseButton::Right},
+    {Step::ReleaseButton, 0, MouseButton::Right},
 };
 // Held when the injector is killed: shift, a, right ctrl (E0 1D) and the left button.
 const std::vector<Step> kHeld = {
@@ -87,9 +95,9 @@ const std::set<int> kHeldKeys = {KEY_LEFTSHIFT, KEY_A, KEY_RIGHTCTRL};
 
 // The sequence, then the held presses.
 const std::vector<KeyEvent> kExpectedKeyboard = {
-    {KEY_A, 1},         {KEY_A, 0},         {KEY_RIGHT, 1},  {KEY_RIGHT, 0},       {KEY_LEFTCTRL, 1},
-    {KEY_LEFTALT, 1},   {KEY_T, 1},         {KEY_T, 0},      {KEY_LEFTALT, 0},     {KEY_LEFTCTRL, 0},
-    {KEY_LEFTSHIFT, 1}, {KEY_A, 1},         {KEY_RIGHTCTRL, 1},
+    {KEY_A, 1},         {KEY_A, 0}, {KEY_RIGHT, 1},     {KEY_RIGHT, 0},   {KEY_LEFTCTRL, 1},
+    {KEY_LEFTALT, 1},   {KEY_T, 1}, {KEY_T, 0},         {KEY_LEFTALT, 0}, {KEY_LEFTCTRL, 0},
+    {KEY_LEFTSHIFT, 1}, {KEY_A, 1}, {KEY_RIGHTCTRL, 1},
 };
 const std::vector<KeyEvent> kExpectedMouse = {
     {BTN_LEFT, 1}, {BTN_LEFT, 0}, {BTN_MIDDLE, 1}, {BTN_MIDDLE, 0}, {BTN_RIGHT, 1}, {BTN_RIGHT, 0}, {BTN_LEFT, 1},
@@ -367,9 +375,9 @@ int main()
     }
     const auto start = std::chrono::steady_clock::now();
     runChecks();
-    say("checks took %lld ms", static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                            std::chrono::steady_clock::now() - start)
-                                                            .count()));
+    say("checks took %lld ms",
+        static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count()));
     say("%s", g_failed ? "FAIL" : "PASS");
     if (init) {
         powerOff();

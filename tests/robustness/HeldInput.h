@@ -13,12 +13,12 @@ namespace TestSupport {
 /// While Push is above 0.5: W held, the left button held, and Ctrl+Shift+F5 held for `hotKeyHoldMs`.
 inline QString heldInputMappings(int hotKeyHoldMs)
 {
-    return mappingFileText("held.skm", {
-                                           {.name = "held key", .keys = "w", .holdKey = true},
-                                           {.name = "held button", .holdKey = true, .mouseButton = 4},
-                                           {.name = "hot key", .holdTime = hotKeyHoldMs, .hotKey = 16777268, .ctrl = true,
-                                            .shift = true},
-                                       });
+    return mappingFileText(
+        "held.skm", {
+                        {.name = "held key", .keys = "w", .holdKey = true},
+                        {.name = "held button", .holdKey = true, .mouseButton = 4},
+                        {.name = "hot key", .holdTime = hotKeyHoldMs, .hotKey = 16777268, .ctrl = true, .shift = true},
+                    });
 }
 
 /// The held key, the held button and the hot key's Ctrl are all down at once.

@@ -196,9 +196,7 @@ TEST_F(NoStuckKey, RunnerEndings)
         int exitCode;
     } endings[] = {
         {"engine error event",
-         [](RunnerSession& s) {
-             s.peer.write(EnginePeer::frame(SenEngineEvent(Velmor::SenEngineError, 0, "gone")));
-         },
+         [](RunnerSession& s) { s.peer.write(EnginePeer::frame(SenEngineEvent(Velmor::SenEngineError, 0, "gone"))); },
          4},
         {"connection dropped", [](RunnerSession& s) { s.peer.close(); }, 4},
         {"connection dropped inside a message",

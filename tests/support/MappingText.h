@@ -11,12 +11,12 @@ namespace TestSupport {
 struct RuleText {
     const char* name = "rule";
     const char* keys = "";
-    int action = 19;      ///< the condition's detection (19: Push)
-    bool binary = false;  ///< a binary detection that holds when on, instead of "above 0.5"
+    int action = 19;     ///< the condition's detection (19: Push)
+    bool binary = false; ///< a binary detection that holds when on, instead of "above 0.5"
     int player = 0;
     bool holdKey = false; ///< hold the keys while the condition holds
     int holdTime = 20;
-    int hotKey = 0;       ///< a Qt key code: send it as a hot key, with the modifiers below
+    int hotKey = 0; ///< a Qt key code: send it as a hot key, with the modifiers below
     bool ctrl = false;
     bool shift = false;
     int mouseButton = -1; ///< a click instead of keys: 0 left, 1 middle, 2 right, 3 double, 4 held left
