@@ -26,11 +26,11 @@
 #include <vector>
 
 #include "EmulatorScript.h"
+#include "EnginePeer.h"
 #include "KeyboardEventSimulator.h"
 #include "MappingEvaluation.h"
 #include "MappingFile.h"
 #include "PlatformFactory.h"
-#include "RawEnginePeer.h"
 #include "SenEvent.h"
 #include "SenMapping.h"
 #include "SenMappingModel.h"
@@ -44,7 +44,7 @@ namespace {
 
 const QString kHeldMappings = TestSupport::heldInputMappings(400);
 
-using Robustness::RawEnginePeer;
+using TestSupport::EnginePeer;
 using Velmor::SenEngineEvent;
 
 const auto* const environment = TestSupport::addApplicationEnvironment<QCoreApplication>();
@@ -77,7 +77,7 @@ std::string stateFrame(std::uint32_t user, const StateBytes& state)
 {
     SenEngineEvent update;
     update.setState(user, state.data());
-    return RawEnginePeer::frame(update);
+    return EnginePeer::frame(update);
 }
 
 class NoStuckKey : public TestSupport::XServerTest
@@ -184,7 +184,7 @@ public:
     int exitCode() { return TestSupport::exitCodeWithin(process); }
 
     QTemporaryDir dir;
-    RawEnginePeer peer;
+    EnginePeer peer;
     QProcess process;
 };
 
@@ -198,9 +198,7 @@ TEST_F(NoStuckKey, RunnerEndings)
         int exitCode;
     } endings[] = {
         {"engine error event",
-         [](RunnerSession& s) {
-             s.peer.write(RawEnginePeer::frame(SenEngineEvent(Velmor::SenEngineError, 0, "gone")));
-         },
+         [](RunnerSession& s) { s.peer.write(EnginePeer::frame(SenEngineEvent(Velmor::SenEngineError, 0, "gone"))); },
          4},
         {"connection dropped", [](RunnerSession& s) { s.peer.close(); }, 4},
         {"connection dropped inside a message",
@@ -358,7 +356,7 @@ TEST_F(NoStuckKey, RandomSoak)
             }
             switch (pick(4)) {
             case 0:
-                session.peer.write(RawEnginePeer::frame(SenEngineEvent(Velmor::SenEngineError, 0, "soak")));
+                session.peer.write(EnginePeer::frame(SenEngineEvent(Velmor::SenEngineError, 0, "soak")));
                 break;
             case 1:
                 session.peer.write(stateFrame(0, scriptedState(states[1])).substr(0, 1 + pick(600)));
