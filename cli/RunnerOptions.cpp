@@ -14,7 +14,8 @@ constexpr double kMaxDurationSeconds = 24.0 * 3600.0 * 365.0;
 QString runnerUsage()
 {
     return QStringLiteral("usage: senkey-run [--host H] [--port P] [--backend auto|x11|uinput|print]\n"
-                          "                  [--duration SECONDS] [--timestamps since-start|monotonic] MAPPINGS.skm\n"
+                          "                  [--duration SECONDS] [--timestamps since-start|monotonic]\n"
+                          "                  [--layout LAYOUT[:VARIANT]] MAPPINGS.skm\n"
                           "       senkey-run --check MAPPINGS.skm\n"
                           "       senkey-run --write-mappings OUT MAPPINGS.skm\n");
 }
@@ -33,7 +34,8 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
     const QCommandLineOption write(QStringLiteral("write-mappings"), QString(), QStringLiteral("OUT"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption verbose(QStringList{QStringLiteral("v"), QStringLiteral("verbose")});
-    parser.addOptions({host, port, backend, duration, timestamps, check, write, help, verbose});
+    const QCommandLineOption layout(QStringLiteral("layout"), QString(), QStringLiteral("LAYOUT[:VARIANT]"));
+    parser.addOptions({host, port, backend, duration, timestamps, check, write, help, verbose, layout});
 
     // The parser wants the program name first.
     if (!parser.parse(QStringList{QStringLiteral("senkey-run")} + arguments)) {
@@ -45,7 +47,7 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
         options.mode = RunnerOptions::Mode::Help;
         return true;
     }
-    for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps, &write}) {
+    for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps, &write, &layout}) {
         if (parser.values(*option).size() > 1) {
             error = QStringLiteral("--%1 given more than once").arg(option->names().constFirst());
             return false;
@@ -57,7 +59,7 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
         return false;
     }
     if (parser.isSet(check) || parser.isSet(write)) {
-        for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps}) {
+        for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps, &layout}) {
             if (parser.isSet(*option)) {
                 error = QStringLiteral("--%1 has no meaning with --check or --write-mappings")
                             .arg(option->names().constFirst());
@@ -111,6 +113,12 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
         if (!ok || !std::isfinite(options.durationSeconds) || options.durationSeconds <= 0.0 ||
             options.durationSeconds > kMaxDurationSeconds) {
             error = QStringLiteral("bad duration '%1' (seconds, above 0)").arg(parser.value(duration));
+            return false;
+        }
+    }
+    if (parser.isSet(layout)) {
+        options.layout = layoutFromOption(parser.value(layout), &error);
+        if (!options.layout) {
             return false;
         }
     }

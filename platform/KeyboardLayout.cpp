@@ -91,6 +91,19 @@ std::optional<LayoutNames> parseLayoutOption(const QString& text)
     return names;
 }
 
+std::optional<LayoutNames> layoutFromOption(const QString& text, QString* error)
+{
+    const std::optional<LayoutNames> names = parseLayoutOption(text);
+    if (!names) {
+        *error = QStringLiteral("bad layout '%1' (LAYOUT or LAYOUT:VARIANT, such as de or ch:fr)").arg(text);
+        return std::nullopt;
+    }
+    if (!KeyboardLayout::fromNames(*names, error)) {
+        return std::nullopt;
+    }
+    return names;
+}
+
 std::optional<LayoutNames> readKeyboardSettings(const QString& path)
 {
     QFile file(path);
@@ -340,12 +353,16 @@ bool KeyboardLayout::refresh()
     bool keymapChanged = false;
     bool groupChanged = false;
     takeEvents(&keymapChanged, &groupChanged);
+    const QString before = m_name;
     if (keymapChanged) {
         if (!load()) {
             qDebug("The keymap of the X server could not be read again; the last one stays in use");
         }
     } else if (groupChanged) {
         buildTable();
+    }
+    if (m_name != before) {
+        qInfo().noquote() << "Keyboard layout now" << m_name;
     }
     return keymapChanged || groupChanged;
 }
@@ -374,7 +391,7 @@ void KeyboardLayout::takeEvents(bool* keymapChanged, bool* groupChanged)
     }
 }
 
-std::optional<KeyStroke> KeyboardLayout::strokeFor(char32_t ch)
+std::optional<KeyStroke> KeyboardLayout::strokeFor(char32_t ch) const
 {
     if (ch == U'\n') {
         ch = U'\r'; // what the Return key gives

@@ -28,6 +28,10 @@ struct LayoutNames {
 /// LAYOUT[:VARIANT] as given on the command line ("de", "ch:fr"); nothing when it is malformed.
 std::optional<LayoutNames> parseLayoutOption(const QString& text);
 
+/// The --layout option of both programs: LAYOUT[:VARIANT] naming a layout that xkeyboard-config has.
+/// Nothing, with a message naming the fault, for anything else.
+std::optional<LayoutNames> layoutFromOption(const QString& text, QString* error);
+
 /// The XKBLAYOUT, XKBVARIANT, XKBOPTIONS and XKBMODEL of a keyboard settings file in the format of
 /// /etc/default/keyboard; nothing when the file cannot be read or names no layout.
 std::optional<LayoutNames> readKeyboardSettings(const QString& path = QStringLiteral("/etc/default/keyboard"));
@@ -70,7 +74,7 @@ public:
     /// and the ISO key beside the left Shift are taken only when no other key types ch. A line feed is the
     /// Return key. Nothing for characters no key types, and for control characters other than line feed
     /// and tab.
-    std::optional<KeyStroke> strokeFor(char32_t ch);
+    std::optional<KeyStroke> strokeFor(char32_t ch) const;
 
     /// Key codes that have no symbol in any group, free for binding a character for a moment.
     std::vector<std::uint32_t> unusedKeycodes() const;
