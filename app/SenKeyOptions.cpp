@@ -37,7 +37,12 @@ SenKeyCommandLine parseSenKeyCommandLine(const QStringList& arguments)
                                   QStringLiteral("FILE"));
     const QCommandLineOption hidden(QStringLiteral("hidden"), QStringLiteral("Start in the tray."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
-    parser.addOptions({help, version, backend, engine, composer, load, hidden});
+    const QCommandLineOption layout(
+        QStringLiteral("layout"),
+        QStringLiteral("The keyboard layout characters are typed in through uinput (default: the X server's, else "
+                       "/etc/default/keyboard's, else us)."),
+        QStringLiteral("LAYOUT[:VARIANT]"));
+    parser.addOptions({help, version, backend, engine, composer, load, hidden, layout});
 
     if (!parser.parse(arguments)) {
         result.ok = false;
@@ -78,6 +83,13 @@ SenKeyCommandLine parseSenKeyCommandLine(const QStringList& arguments)
             return result;
         }
         *target = *parsed;
+    }
+    if (parser.isSet(layout)) {
+        result.options.platform.layout = layoutFromOption(parser.value(layout), &result.message);
+        if (!result.options.platform.layout) {
+            result.ok = false;
+            return result;
+        }
     }
     result.options.mappingFile = parser.value(load);
     result.options.startHidden = parser.isSet(hidden);

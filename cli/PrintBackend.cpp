@@ -19,8 +19,10 @@ const char* buttonName(MouseButton button)
 
 } // namespace
 
-PrintBackend::PrintBackend(std::FILE* out, Clock clock)
-    : out_(out), clock_(clock), start_(std::chrono::steady_clock::now())
+PrintBackend::PrintBackend(std::FILE* out, Clock clock, std::unique_ptr<KeyboardLayout> layout)
+    : out_(out), clock_(clock), start_(std::chrono::steady_clock::now()),
+      m_chars([this](std::uint16_t scanCode, bool down, char32_t ch) { printKey(down ? "down" : "up", scanCode, ch); },
+              std::move(layout))
 {
 }
 
@@ -42,10 +44,15 @@ void PrintBackend::print(const char* line)
     std::fflush(out_);
 }
 
-void PrintBackend::printKey(const char* direction, std::uint16_t scanCode)
+void PrintBackend::printKey(const char* direction, std::uint16_t scanCode, char32_t ch)
 {
-    char line[32];
-    std::snprintf(line, sizeof line, "key %s 0x%02x", direction, static_cast<unsigned>(scanCode));
+    char line[48];
+    if (ch != 0) {
+        std::snprintf(line, sizeof line, "key %s 0x%02x for U+%04X", direction, static_cast<unsigned>(scanCode),
+                      static_cast<unsigned>(ch));
+    } else {
+        std::snprintf(line, sizeof line, "key %s 0x%02x", direction, static_cast<unsigned>(scanCode));
+    }
     print(line);
 }
 
@@ -64,6 +71,16 @@ void PrintBackend::pressKey(std::uint16_t scanCode)
 void PrintBackend::releaseKey(std::uint16_t scanCode)
 {
     printKey("up", scanCode);
+}
+
+bool PrintBackend::pressChar(char32_t ch)
+{
+    return m_chars.press(ch);
+}
+
+void PrintBackend::releaseChar(char32_t ch)
+{
+    m_chars.release(ch);
 }
 
 void PrintBackend::pressButton(MouseButton button)
@@ -102,14 +119,13 @@ QString PrintBackend::windowCaption(WindowHandle window)
     return titles_.at(static_cast<qsizetype>(window - kFirstWindow));
 }
 
-bool PrintBackend::postChar(WindowHandle window, char ch)
+bool PrintBackend::postChar(WindowHandle window, char32_t ch)
 {
     if (!isValidWindow(window)) {
         return false;
     }
     char line[48];
-    std::snprintf(line, sizeof line, "char 0x%02x window 0x%08x", static_cast<unsigned>(static_cast<unsigned char>(ch)),
-                  static_cast<unsigned>(window));
+    std::snprintf(line, sizeof line, "char 0x%02x window 0x%08x", static_cast<unsigned>(ch), static_cast<unsigned>(window));
     print(line);
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CharacterScanCodes.h"
 #include "InputInjector.h"
 #include "WindowSystem.h"
 
@@ -10,7 +11,7 @@
 #include <mutex>
 
 /// The runner's dry-run backend: sends nothing and writes one line per primitive, flushed at once:
-///   T key down|up 0xHH
+///   T key down|up 0xHH [for U+XXXX]      (the character a key was pressed for)
 ///   T button down|up left|middle|right
 ///   T char 0xHH window 0xHHHHHHHH
 /// T is seconds since the backend was made (three decimals), or CLOCK_MONOTONIC seconds (six decimals).
@@ -21,18 +22,22 @@ class PrintBackend : public InputInjector, public WindowSystem
 public:
     enum class Clock { SinceStart, Monotonic };
 
-    explicit PrintBackend(std::FILE* out = stdout, Clock clock = Clock::SinceStart);
+    /// Characters are printed as the keys that type them in the layout; without one, in the US layout.
+    explicit PrintBackend(std::FILE* out = stdout, Clock clock = Clock::SinceStart,
+                          std::unique_ptr<KeyboardLayout> layout = nullptr);
 
     bool isAvailable() const override { return true; }
 
     void pressKey(std::uint16_t scanCode) override;
     void releaseKey(std::uint16_t scanCode) override;
+    bool pressChar(char32_t ch) override;
+    void releaseChar(char32_t ch) override;
     void pressButton(MouseButton button) override;
     void releaseButton(MouseButton button) override;
 
     WindowHandle foregroundWindow() override { return 0; }
     WindowHandle findWindow(const QString& title) override;
-    bool postChar(WindowHandle window, char ch) override;
+    bool postChar(WindowHandle window, char32_t ch) override;
     bool isValidWindow(WindowHandle window) override;
     WindowHandle windowAt(int, int) override { return 0; }
     QString windowCaption(WindowHandle window) override;
@@ -43,7 +48,7 @@ private:
     static constexpr WindowHandle kFirstWindow = 0x01000000;
 
     void print(const char* line);
-    void printKey(const char* direction, std::uint16_t scanCode);
+    void printKey(const char* direction, std::uint16_t scanCode, char32_t ch = 0);
     void printButton(const char* direction, MouseButton button);
 
     std::FILE* out_;
@@ -51,4 +56,5 @@ private:
     std::chrono::steady_clock::time_point start_;
     std::mutex mutex_;
     QStringList titles_; ///< index i is the window kFirstWindow + i
+    CharacterScanCodes m_chars;
 };

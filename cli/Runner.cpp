@@ -15,8 +15,11 @@ Runner::Runner(RunnerOptions runnerOptions, std::FILE* out, std::FILE* errors, Q
     : QObject(parent), options(std::move(runnerOptions)), err(errors)
 {
     if (options.backend == QLatin1String("print")) {
+        PlatformOptions layoutOptions;
+        layoutOptions.layout = options.layout;
         printBackend = std::make_unique<PrintBackend>(
-            out, options.monotonicTimestamps ? PrintBackend::Clock::Monotonic : PrintBackend::Clock::SinceStart);
+            out, options.monotonicTimestamps ? PrintBackend::Clock::Monotonic : PrintBackend::Clock::SinceStart,
+            findKeyboardLayout(layoutOptions, &m_layoutDescription));
     }
     durationTimer.setSingleShot(true);
     connect(&durationTimer, &QTimer::timeout, this, [this] { finish(ExitOk); });
@@ -60,7 +63,9 @@ int Runner::prepare()
     } else {
         PlatformOptions platformOptions;
         platformOptions.kind = parseBackendKind(options.backend).value_or(BackendKind::Auto);
+        platformOptions.layout = options.layout;
         platform = createPlatform(platformOptions);
+        m_layoutDescription = platform.layoutDescription;
         if (platformOptions.kind != BackendKind::Auto && platform.injectorKind != platformOptions.kind) {
             status(QStringLiteral("senkey-run: the %1 backend cannot be used: %2")
                        .arg(options.backend, platform.fallbackReason));
@@ -72,6 +77,7 @@ int Runner::prepare()
         injector = platform.injector.get();
         windowSystem = platform.windowSystem.get();
     }
+    status(QStringLiteral("layout %1").arg(m_layoutDescription));
 
     core = std::make_unique<SenKeyCore>(*injector, *windowSystem);
     core->setEngineAddress(options.host, options.port);

@@ -47,6 +47,7 @@ private:
     RunnerOptions options;
     std::FILE* err;
     std::unique_ptr<PrintBackend> printBackend;
+    QString m_layoutDescription; ///< the keyboard layout characters are typed in, and its source
     Platform platform;
     InputInjector* injector = nullptr;
     WindowSystem* windowSystem = nullptr;

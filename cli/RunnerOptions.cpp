@@ -14,7 +14,8 @@ constexpr double kMaxDurationSeconds = 24.0 * 3600.0 * 365.0;
 QString runnerUsage()
 {
     return QStringLiteral("usage: senkey-run [--host H] [--port P] [--backend auto|x11|uinput|print]\n"
-                          "                  [--duration SECONDS] [--timestamps since-start|monotonic] MAPPINGS.skm\n"
+                          "                  [--duration SECONDS] [--timestamps since-start|monotonic]\n"
+                          "                  [--layout LAYOUT[:VARIANT]] MAPPINGS.skm\n"
                           "       senkey-run --check MAPPINGS.skm\n"
                           "       senkey-run --write-mappings OUT MAPPINGS.skm\n"
                           "       senkey-run --help | --version\n");
@@ -35,7 +36,8 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption verbose(QStringList{QStringLiteral("v"), QStringLiteral("verbose")});
     const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({host, port, backend, duration, timestamps, check, write, help, verbose, version});
+    const QCommandLineOption layout(QStringLiteral("layout"), QString(), QStringLiteral("LAYOUT[:VARIANT]"));
+    parser.addOptions({host, port, backend, duration, timestamps, check, write, help, verbose, version, layout});
 
     // The parser wants the program name first.
     if (!parser.parse(QStringList{QStringLiteral("senkey-run")} + arguments)) {
@@ -51,7 +53,7 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
         options.mode = RunnerOptions::Mode::Version;
         return true;
     }
-    for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps, &write}) {
+    for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps, &write, &layout}) {
         if (parser.values(*option).size() > 1) {
             error = QStringLiteral("--%1 given more than once").arg(option->names().constFirst());
             return false;
@@ -63,7 +65,7 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
         return false;
     }
     if (parser.isSet(check) || parser.isSet(write)) {
-        for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps}) {
+        for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps, &layout}) {
             if (parser.isSet(*option)) {
                 error = QStringLiteral("--%1 has no meaning with --check or --write-mappings")
                             .arg(option->names().constFirst());
@@ -117,6 +119,12 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
         if (!ok || !std::isfinite(options.durationSeconds) || options.durationSeconds <= 0.0 ||
             options.durationSeconds > kMaxDurationSeconds) {
             error = QStringLiteral("bad duration '%1' (seconds, above 0)").arg(parser.value(duration));
+            return false;
+        }
+    }
+    if (parser.isSet(layout)) {
+        options.layout = layoutFromOption(parser.value(layout), &error);
+        if (!options.layout) {
             return false;
         }
     }

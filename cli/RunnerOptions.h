@@ -1,8 +1,12 @@
 #pragma once
 // Command line of senkey-run.
 
+#include "KeyboardLayout.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 struct RunnerOptions {
     enum class Mode { Run, Check, WriteMappings, Help, Version };
@@ -14,6 +18,7 @@ struct RunnerOptions {
     double durationSeconds = 0.0;             ///< 0: run until a signal or the end of the connection
     bool monotonicTimestamps = false;         ///< print backend: CLOCK_MONOTONIC instead of time since start
     bool verbose = false;                     ///< show the program's debug output
+    std::optional<LayoutNames> layout;        ///< --layout; unset: the layout found at start
     QString mappingFile;
     QString outputFile; ///< --write-mappings
 };

@@ -219,6 +219,18 @@ int scanCodeForKey(int keyCode)
     return unshiftedScanCode(c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c);
 }
 
+char32_t hotKeyChar(int keyCode)
+{
+    if (findNamedKey(keyCode) || !isPrintableKeyCode(keyCode)) {
+        return 0;
+    }
+    if (keyCode == kBacktickKeyCode) {
+        return U'`';
+    }
+    const auto c = static_cast<char32_t>(keyCode);
+    return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c;
+}
+
 int scanCodeForChar(char ch, bool* needsShift)
 {
     const auto c = static_cast<unsigned char>(ch);

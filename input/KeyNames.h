@@ -18,6 +18,10 @@ int scanCodeForKey(int keyCode);
 /// feed and tab, and everything beyond ASCII).
 int scanCodeForChar(char ch, bool* needsShift = nullptr);
 
+/// The character a key code of a key combination names (letters in lower case, digits, punctuation and
+/// space), typed as the key of the keyboard layout that gives it; 0 for keys that are not characters.
+char32_t hotKeyChar(int keyCode);
+
 /// Reduces a character of a key string to the 8 bits that are looked up and sent: its Latin-1 value,
 /// or 0 when Latin-1 cannot hold it.
 char keyStringChar(QChar ch);

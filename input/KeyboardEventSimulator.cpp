@@ -10,17 +10,11 @@
 
 namespace {
 
-constexpr std::uint16_t kLeftShiftScanCode = 0x2A;
 
 const char* const kSimulateKeyWarning = "Warning: KeyboardEventSimulator::simulateKey() is blocking another thread!";
 const char* const kSimulateKeysWarning = "Warning: KeyboardEventSimulator::simulateKeys() is blocking another thread!";
 const char* const kSimulateKeyComboWarning =
     "Warning: KeyboardEventSimulator::simulateKeyCombo() is blocking another thread!";
-
-bool typesNothing(char ch)
-{
-    return static_cast<unsigned char>(ch) > 0x7F || scanCodeForChar(ch) == 0;
-}
 
 } // namespace
 
@@ -166,7 +160,7 @@ bool KeyboardEventSimulator::sleepMs(uint ms, const char* warningIfOtherThread)
                                  [&] { return stopping_ || releaseGeneration_ != generation; });
 }
 
-void KeyboardEventSimulator::simulateKey(char keychar, bool holdKey, bool /*enterKey*/, uint holdTime)
+void KeyboardEventSimulator::simulateKey(char32_t keychar, bool holdKey, bool /*enterKey*/, uint holdTime)
 {
     triggerKey(keychar);
     if (holdKey) {
@@ -179,53 +173,34 @@ void KeyboardEventSimulator::simulateKey(char keychar, bool holdKey, bool /*ente
     releaseKey(keychar);
 }
 
-void KeyboardEventSimulator::triggerKey(char keychar)
+void KeyboardEventSimulator::triggerKey(char32_t keychar)
 {
-    bool needsShift = false;
-    const int scanCode = scanCodeForChar(keychar, &needsShift);
-    if (scanCode == 0) {
-        qDebug("Character 0x%x has no key; nothing typed", static_cast<unsigned char>(keychar));
-        return;
-    }
-    if (needsShift) {
-        pressScanCode(kLeftShiftScanCode);
-    }
-    pressScanCode(static_cast<std::uint16_t>(scanCode));
+    pressChar(keychar);
 }
 
-void KeyboardEventSimulator::releaseKey(char keychar)
+void KeyboardEventSimulator::releaseKey(char32_t keychar)
 {
-    bool needsShift = false;
-    const int scanCode = scanCodeForChar(keychar, &needsShift);
-    if (scanCode == 0) {
-        return;
-    }
-    if (needsShift) {
-        releaseScanCode(kLeftShiftScanCode);
-    }
-    releaseScanCode(static_cast<std::uint16_t>(scanCode));
+    releaseChar(keychar);
 }
 
 void KeyboardEventSimulator::simulateKeys(const QString& keys, bool holdKey, bool /*enterKey*/, uint holdTime,
                                           uint triggerDelayTime)
 {
     const unsigned generation = releaseGeneration_;
-    for (qsizetype i = 0; i < keys.length(); ++i) {
+    const QList<uint> chars = keys.toUcs4();
+    for (const uint ch : chars) {
         if (releaseGeneration_ != generation) {
             return;
         }
-        const char ch = keyStringChar(keys.at(i));
-        if (typesNothing(ch)) {
-            qDebug("Character U+%04x of a key string has no key; skipped", keys.at(i).unicode());
+        if (!pressChar(ch)) {
             continue;
         }
-        triggerKey(ch);
         // Only a key string of exactly one character (an appended Enter counts) is held down.
-        if (!(holdKey && keys.length() == 1)) {
+        if (!(holdKey && chars.size() == 1)) {
             if (holdTime > 0 && !sleepMs(holdTime, kSimulateKeyWarning)) {
                 return;
             }
-            releaseKey(ch);
+            releaseChar(ch);
         }
         if (triggerDelayTime > 0 && !sleepMs(triggerDelayTime, kSimulateKeysWarning)) {
             return;
@@ -248,6 +223,11 @@ void KeyboardEventSimulator::simulateKeyCombo(const QList<int>& keyCombo, uint h
 void KeyboardEventSimulator::triggerKeyCombo(const QList<int>& keyCombo)
 {
     for (int keyCode : keyCombo) {
+        // A key that names a character is the key that types it in the layout, so that Ctrl+Z stays Ctrl+Z
+        // on a German keyboard; where the layout has no such key, the key of a US keyboard is pressed.
+        if (const char32_t ch = hotKeyChar(keyCode); ch != 0 && pressChar(ch, false)) {
+            continue;
+        }
         // Only the low 16 bits are a scan code ("Left Click" carries more); 0 is a combination without key.
         if (const auto scanCode = static_cast<std::uint16_t>(scanCodeForKey(keyCode))) {
             pressScanCode(scanCode);
@@ -258,7 +238,11 @@ void KeyboardEventSimulator::triggerKeyCombo(const QList<int>& keyCombo)
 void KeyboardEventSimulator::releaseKeyCombo(const QList<int>& keyCombo)
 {
     for (auto it = keyCombo.crbegin(); it != keyCombo.crend(); ++it) {
-        if (const auto scanCode = static_cast<std::uint16_t>(scanCodeForKey(*it))) {
+        const auto scanCode = static_cast<std::uint16_t>(scanCodeForKey(*it));
+        const char32_t ch = hotKeyChar(*it);
+        if (ch != 0 && (isCharDown(ch) || scanCode == 0)) {
+            releaseChar(ch);
+        } else if (scanCode != 0) {
             releaseScanCode(scanCode);
         }
     }
@@ -326,7 +310,7 @@ void KeyboardEventSimulator::releaseMouse(int butnum)
     }
 }
 
-void KeyboardEventSimulator::sendKeyToWindow(WindowHandle windowHandle, char key)
+void KeyboardEventSimulator::sendKeyToWindow(WindowHandle windowHandle, char32_t key)
 {
     if (windowHandle != 0) {
         postChar(windowHandle, key);
@@ -338,12 +322,12 @@ void KeyboardEventSimulator::sendKeysToWindow(WindowHandle windowHandle, const Q
     if (windowHandle == 0) {
         return;
     }
-    for (QChar ch : keys) {
-        postChar(windowHandle, keyStringChar(ch));
+    for (const uint ch : keys.toUcs4()) {
+        postChar(windowHandle, ch);
     }
 }
 
-void KeyboardEventSimulator::sendKeyToWindow(const QString& windowTitle, char key)
+void KeyboardEventSimulator::sendKeyToWindow(const QString& windowTitle, char32_t key)
 {
     sendKeyToWindow(windowSystem_.findWindow(windowTitle), key);
 }
@@ -361,10 +345,9 @@ void KeyboardEventSimulator::sendMouseToWindow(WindowHandle windowHandle, int bu
     }
 }
 
-void KeyboardEventSimulator::postChar(WindowHandle windowHandle, char key)
+void KeyboardEventSimulator::postChar(WindowHandle windowHandle, char32_t key)
 {
-    if (static_cast<unsigned char>(key) > 0x7F || key == 0) {
-        qDebug("Character 0x%x is beyond ASCII; not posted", static_cast<unsigned char>(key));
+    if (key == 0) {
         return;
     }
     windowSystem_.postChar(windowHandle, key);
@@ -394,7 +377,11 @@ void KeyboardEventSimulator::releaseHeld()
     std::lock_guard lock(pressedMutex_);
     // Last pressed first, so modifiers go up after the keys they modify.
     for (auto it = pressedKeys_.crbegin(); it != pressedKeys_.crend(); ++it) {
-        injector_.releaseKey(*it);
+        if (it->isChar) {
+            injector_.releaseChar(it->code);
+        } else {
+            injector_.releaseKey(static_cast<std::uint16_t>(it->code));
+        }
     }
     for (auto it = pressedButtons_.crbegin(); it != pressedButtons_.crend(); ++it) {
         injector_.releaseButton(*it);
@@ -407,8 +394,9 @@ void KeyboardEventSimulator::pressScanCode(std::uint16_t scanCode)
 {
     std::lock_guard lock(pressedMutex_);
     injector_.pressKey(scanCode);
-    if (std::find(pressedKeys_.cbegin(), pressedKeys_.cend(), scanCode) == pressedKeys_.cend()) {
-        pressedKeys_.push_back(scanCode);
+    const PressedKey key{false, scanCode};
+    if (std::find(pressedKeys_.cbegin(), pressedKeys_.cend(), key) == pressedKeys_.cend()) {
+        pressedKeys_.push_back(key);
     }
 }
 
@@ -416,7 +404,36 @@ void KeyboardEventSimulator::releaseScanCode(std::uint16_t scanCode)
 {
     std::lock_guard lock(pressedMutex_);
     injector_.releaseKey(scanCode);
-    std::erase(pressedKeys_, scanCode);
+    std::erase(pressedKeys_, PressedKey{false, scanCode});
+}
+
+bool KeyboardEventSimulator::pressChar(char32_t ch, bool reportSkipped)
+{
+    std::lock_guard lock(pressedMutex_);
+    if (!injector_.pressChar(ch)) {
+        if (reportSkipped) {
+            qDebug("Character U+%04X: no key of the keyboard layout types it; skipped", static_cast<unsigned>(ch));
+        }
+        return false;
+    }
+    const PressedKey key{true, ch};
+    if (std::find(pressedKeys_.cbegin(), pressedKeys_.cend(), key) == pressedKeys_.cend()) {
+        pressedKeys_.push_back(key);
+    }
+    return true;
+}
+
+void KeyboardEventSimulator::releaseChar(char32_t ch)
+{
+    std::lock_guard lock(pressedMutex_);
+    injector_.releaseChar(ch);
+    std::erase(pressedKeys_, PressedKey{true, ch});
+}
+
+bool KeyboardEventSimulator::isCharDown(char32_t ch)
+{
+    std::lock_guard lock(pressedMutex_);
+    return std::find(pressedKeys_.cbegin(), pressedKeys_.cend(), PressedKey{true, ch}) != pressedKeys_.cend();
 }
 
 void KeyboardEventSimulator::pressButton(MouseButton button)

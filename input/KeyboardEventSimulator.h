@@ -57,10 +57,11 @@ signals:
 public slots:
     /// Performs the oldest queued request, if any, on the calling thread.
     void processKeyEvents();
-    void simulateKey(char keychar, bool holdKey = false, bool enterKey = false, uint holdTime = 20);
+    /// Characters are Unicode code points, typed as the keys of the injector's keyboard layout.
+    void simulateKey(char32_t keychar, bool holdKey = false, bool enterKey = false, uint holdTime = 20);
     void simulateMouse(int mouseButNum, bool holdKey, uint holdTime);
-    void triggerKey(char keychar);
-    void releaseKey(char keychar);
+    void triggerKey(char32_t keychar);
+    void releaseKey(char32_t keychar);
     void triggerMouse(int butnum);
     void releaseMouse(int butnum);
     void simulateKeys(const QString& keys, bool holdKey = false, bool enterKey = false, uint holdTime = 20,
@@ -68,9 +69,9 @@ public slots:
     void simulateKeyCombo(const QList<int>& keyCombo, uint holdTime = 20);
     void triggerKeyCombo(const QList<int>& keyCombo);
     void releaseKeyCombo(const QList<int>& keyCombo);
-    void sendKeyToWindow(WindowHandle windowHandle, char key);
+    void sendKeyToWindow(WindowHandle windowHandle, char32_t key);
     void sendKeysToWindow(WindowHandle windowHandle, const QString& keys);
-    void sendKeyToWindow(const QString& windowTitle, char key);
+    void sendKeyToWindow(const QString& windowTitle, char32_t key);
     void sendKeysToWindow(const QString& windowTitle, const QString& keys);
     void sendMouseToWindow(WindowHandle windowHandle, int butnum);
     /// Releases every key and button this simulator pressed and has not released (Shift included), clears
@@ -91,9 +92,13 @@ private:
     bool sleepMs(uint ms, const char* warningIfOtherThread);
     void pressScanCode(std::uint16_t scanCode);
     void releaseScanCode(std::uint16_t scanCode);
+    /// False, with a debug line and nothing pressed, when the keyboard layout cannot type the character.
+    bool pressChar(char32_t ch, bool reportSkipped = true);
+    void releaseChar(char32_t ch);
+    bool isCharDown(char32_t ch);
     void pressButton(MouseButton button);
     void releaseButton(MouseButton button);
-    void postChar(WindowHandle windowHandle, char key);
+    void postChar(WindowHandle windowHandle, char32_t key);
 
     InputInjector& injector_;
     WindowSystem& windowSystem_;
@@ -108,7 +113,13 @@ private:
     // What this simulator holds down, so that nothing is left pressed. Held while the injector is called
     // so that the list and the system agree.
     std::mutex pressedMutex_;
-    std::vector<std::uint16_t> pressedKeys_;
+    /// A key pressed by its scan code, or a character pressed as the keys of the layout.
+    struct PressedKey {
+        bool isChar = false;
+        std::uint32_t code = 0;
+        bool operator==(const PressedKey& other) const = default;
+    };
+    std::vector<PressedKey> pressedKeys_;
     std::vector<MouseButton> pressedButtons_;
 
     // Set by the simulator thread, cleared by the caller's thread, each read and written whole.

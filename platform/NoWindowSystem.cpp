@@ -2,8 +2,8 @@
 
 #include <QDebug>
 
-bool NoWindowSystem::postChar(WindowHandle window, char ch)
+bool NoWindowSystem::postChar(WindowHandle window, char32_t ch)
 {
-    qDebug("No display: character 0x%x for window 0x%x not posted", static_cast<unsigned char>(ch), window);
+    qDebug("No display: character U+%04X for window 0x%x not posted", static_cast<unsigned>(ch), window);
     return false;
 }

@@ -10,7 +10,7 @@ public:
 
     WindowHandle foregroundWindow() override { return 0; }
     WindowHandle findWindow(const QString&) override { return 0; }
-    bool postChar(WindowHandle window, char ch) override;
+    bool postChar(WindowHandle window, char32_t ch) override;
     bool isValidWindow(WindowHandle) override { return false; }
     WindowHandle windowAt(int, int) override { return 0; }
     QString windowCaption(WindowHandle) override { return {}; }

@@ -34,13 +34,52 @@ QString backendKindName(BackendKind kind)
     return {};
 }
 
+std::unique_ptr<KeyboardLayout> findKeyboardLayout(const PlatformOptions& options, QString* description)
+{
+    QString error;
+    if (options.layout) {
+        if (auto layout = KeyboardLayout::fromNames(*options.layout, &error)) {
+            *description = QStringLiteral("%1 (--layout)").arg(layout->name());
+            return layout;
+        }
+        qWarning().noquote() << "Keyboard layout:" << error;
+    }
+    if (auto layout = KeyboardLayout::fromX11(options.displayName, &error)) {
+        *description = QStringLiteral("%1 (X server)").arg(layout->name());
+        return layout;
+    }
+    if (const std::optional<LayoutNames> names = readKeyboardSettings(options.keyboardSettingsPath)) {
+        if (auto layout = KeyboardLayout::fromNames(*names, &error)) {
+            *description = QStringLiteral("%1 (%2)").arg(layout->name(), options.keyboardSettingsPath);
+            return layout;
+        }
+        qWarning().noquote() << "Keyboard layout of" << options.keyboardSettingsPath << ":" << error;
+    }
+    LayoutNames us;
+    us.layout = QStringLiteral("us");
+    auto layout = KeyboardLayout::fromNames(us, &error);
+    *description = layout ? QStringLiteral("us (default)") : QStringLiteral("none (%1)").arg(error);
+    return layout;
+}
+
+namespace {
+
+void logLayout(const Platform& platform)
+{
+    qInfo().noquote() << "Keyboard layout:" << platform.layoutDescription;
+}
+
+} // namespace
+
 Platform createPlatform(const PlatformOptions& options)
 {
     Platform platform;
     if (options.kind == BackendKind::Recording) {
-        platform.recording = std::make_shared<RecordingBackend>();
+        auto layout = findKeyboardLayout(options, &platform.layoutDescription);
+        platform.recording = std::make_shared<RecordingBackend>(std::move(layout));
         platform.injector = platform.recording;
         platform.windowSystem = platform.recording;
+        logLayout(platform);
         return platform;
     }
 
@@ -53,10 +92,13 @@ Platform createPlatform(const PlatformOptions& options)
 
     QStringList reasons;
     if (options.kind == BackendKind::Auto || options.kind == BackendKind::Uinput) {
-        auto uinput = std::make_shared<UinputInjector>(options.uinputPath);
+        QString description;
+        auto uinput = std::make_shared<UinputInjector>(options.uinputPath, findKeyboardLayout(options, &description));
         if (uinput->isAvailable()) {
             platform.injector = uinput;
             platform.injectorKind = BackendKind::Uinput;
+            platform.layoutDescription = description;
+            logLayout(platform);
             return platform;
         }
         reasons << QStringLiteral("uinput: %1").arg(uinput->errorString());
@@ -66,17 +108,25 @@ Platform createPlatform(const PlatformOptions& options)
         if (x11->isAvailable()) {
             platform.injector = x11;
             platform.injectorKind = BackendKind::X11;
+            platform.layoutDescription = QStringLiteral("%1 (X server)").arg(x11->layoutName());
+            if (options.layout) {
+                qInfo().noquote() << "--layout" << options.layout->displayName()
+                                  << "is not used: XTest types in the X server's own layout";
+            }
+            logLayout(platform);
             return platform;
         }
         reasons << QStringLiteral("X11: %1").arg(x11->errorString());
     }
 
     // Nothing reads what the fallback records, and it may run for days: it keeps only the latest few.
-    platform.recording = std::make_shared<RecordingBackend>(kFallbackRecordingCapacity);
+    platform.recording = std::make_shared<RecordingBackend>(findKeyboardLayout(options, &platform.layoutDescription),
+                                                            kFallbackRecordingCapacity);
     platform.injector = platform.recording;
     platform.injectorKind = BackendKind::Recording;
     platform.fallbackReason =
         QStringLiteral("No keystrokes or clicks can be sent (%1)").arg(reasons.join(QStringLiteral("; ")));
     qWarning().noquote() << platform.fallbackReason;
+    logLayout(platform);
     return platform;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InputInjector.h"
+#include "KeyboardLayout.h"
 #include "WindowSystem.h"
 
 #include <QByteArray>
@@ -24,6 +25,10 @@ struct PlatformOptions {
     BackendKind kind = BackendKind::Auto;
     QString uinputPath = QStringLiteral("/dev/uinput");
     QByteArray displayName; ///< empty: $DISPLAY
+    /// The layout characters are typed in by uinput and recorded in; unset: found (findKeyboardLayout).
+    /// XTest always types in the X server's own keymap.
+    std::optional<LayoutNames> layout;
+    QString keyboardSettingsPath = QStringLiteral("/etc/default/keyboard");
 };
 
 /// The OS boundary the program runs on.
@@ -35,10 +40,16 @@ struct Platform {
     std::shared_ptr<RecordingBackend> recording;
     /// Why no real injector could be used (the user should be told once); empty otherwise.
     QString fallbackReason;
+    /// The keyboard layout characters are typed in, and where it came from: "de (X server)".
+    QString layoutDescription;
 };
 
 /// How many primitives the recording backend keeps when it stands in for an injector that failed.
 inline constexpr std::size_t kFallbackRecordingCapacity = 1024;
+
+/// The layout for a backend that types by key codes: the requested one, else the X server's (followed
+/// when it switches), else the system keyboard setting, else US. description names it and its source.
+std::unique_ptr<KeyboardLayout> findKeyboardLayout(const PlatformOptions& options, QString* description);
 
 /// Chooses the backends at run time. Never fails: when nothing else works the recording backend injects
 /// nothing, and the reason is written once to the log and returned in fallbackReason.

@@ -1,5 +1,6 @@
 #include "RecordingBackend.h"
 
+#include <iomanip>
 #include <sstream>
 
 bool RecordedEvent::sameAs(const RecordedEvent& other) const
@@ -38,8 +39,12 @@ std::string RecordedEvent::toString() const
         out << kButtons[static_cast<int>(button)] << " up";
         break;
     case Kind::Char:
-        out << "char 0x" << std::hex << static_cast<int>(static_cast<unsigned char>(ch)) << " to 0x" << window;
+        out << "char 0x" << std::hex << static_cast<std::uint32_t>(ch) << " to 0x" << window;
         break;
+    }
+    if ((kind == Kind::KeyDown || kind == Kind::KeyUp) && ch != 0) {
+        out << " for U+" << std::hex << std::uppercase << std::setw(4) << std::setfill('0')
+            << static_cast<std::uint32_t>(ch);
     }
     return out.str();
 }
@@ -47,6 +52,15 @@ std::string RecordedEvent::toString() const
 std::ostream& operator<<(std::ostream& out, const RecordedEvent& event)
 {
     return out << event.toString();
+}
+
+RecordingBackend::RecordingBackend(std::unique_ptr<KeyboardLayout> layout, std::size_t capacity)
+    : capacity_(capacity == 0 ? 1 : capacity),
+      m_chars([this](std::uint16_t scanCode, bool down, char32_t ch) {
+          record(down ? RecordedEvent::keyDown(scanCode, ch) : RecordedEvent::keyUp(scanCode, ch));
+      },
+              std::move(layout))
+{
 }
 
 void RecordingBackend::pressKey(std::uint16_t scanCode)
@@ -57,6 +71,16 @@ void RecordingBackend::pressKey(std::uint16_t scanCode)
 void RecordingBackend::releaseKey(std::uint16_t scanCode)
 {
     record(RecordedEvent::keyUp(scanCode));
+}
+
+bool RecordingBackend::pressChar(char32_t ch)
+{
+    return m_chars.press(ch);
+}
+
+void RecordingBackend::releaseChar(char32_t ch)
+{
+    m_chars.release(ch);
 }
 
 void RecordingBackend::pressButton(MouseButton button)
@@ -86,7 +110,7 @@ WindowHandle RecordingBackend::findWindow(const QString& title)
     return 0;
 }
 
-bool RecordingBackend::postChar(WindowHandle window, char ch)
+bool RecordingBackend::postChar(WindowHandle window, char32_t ch)
 {
     if (window == 0) {
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CharacterScanCodes.h"
 #include "InputInjector.h"
 #include "WindowSystem.h"
 
@@ -20,17 +21,26 @@ struct RecordedEvent {
     Kind kind = Kind::KeyDown;
     std::uint16_t scanCode = 0;             ///< KeyDown, KeyUp
     MouseButton button = MouseButton::Left; ///< ButtonDown, ButtonUp
-    char ch = 0;                            ///< Char
+    char32_t ch = 0;                        ///< Char; KeyDown and KeyUp: the character typed with it, 0 for none
     WindowHandle window = 0;                ///< Char
     std::chrono::steady_clock::time_point time{};
 
-    static RecordedEvent keyDown(std::uint16_t scanCode) { return {Kind::KeyDown, scanCode}; }
-    static RecordedEvent keyUp(std::uint16_t scanCode) { return {Kind::KeyUp, scanCode}; }
+    static RecordedEvent keyDown(std::uint16_t scanCode, char32_t forChar = 0)
+    {
+        return {Kind::KeyDown, scanCode, MouseButton::Left, forChar};
+    }
+    static RecordedEvent keyUp(std::uint16_t scanCode, char32_t forChar = 0)
+    {
+        return {Kind::KeyUp, scanCode, MouseButton::Left, forChar};
+    }
     static RecordedEvent buttonDown(MouseButton b) { return {Kind::ButtonDown, 0, b}; }
     static RecordedEvent buttonUp(MouseButton b) { return {Kind::ButtonUp, 0, b}; }
-    static RecordedEvent posted(WindowHandle window, char ch) { return {Kind::Char, 0, MouseButton::Left, ch, window}; }
+    static RecordedEvent posted(WindowHandle window, char32_t ch)
+    {
+        return {Kind::Char, 0, MouseButton::Left, ch, window};
+    }
 
-    /// Equal in everything but the time stamp.
+    /// Equal in everything but the time stamp and, for keys, the character they were typed for.
     bool sameAs(const RecordedEvent& other) const;
     bool operator==(const RecordedEvent& other) const { return sameAs(other); }
     std::string toString() const;
@@ -47,18 +57,24 @@ public:
     /// About 2 MiB of primitives.
     static constexpr std::size_t kDefaultCapacity = 65536;
 
-    explicit RecordingBackend(std::size_t capacity = kDefaultCapacity) : capacity_(capacity == 0 ? 1 : capacity) {}
+    /// Characters are recorded as the scan codes of the keys that type them in the layout; without one,
+    /// in the US layout. Only the newest capacity primitives are kept.
+    explicit RecordingBackend(std::unique_ptr<KeyboardLayout> layout = nullptr,
+                              std::size_t capacity = kDefaultCapacity);
+    explicit RecordingBackend(std::size_t capacity) : RecordingBackend(nullptr, capacity) {}
 
     bool isAvailable() const override { return true; }
 
     void pressKey(std::uint16_t scanCode) override;
     void releaseKey(std::uint16_t scanCode) override;
+    bool pressChar(char32_t ch) override;
+    void releaseChar(char32_t ch) override;
     void pressButton(MouseButton button) override;
     void releaseButton(MouseButton button) override;
 
     WindowHandle foregroundWindow() override;
     WindowHandle findWindow(const QString& title) override;
-    bool postChar(WindowHandle window, char ch) override;
+    bool postChar(WindowHandle window, char32_t ch) override;
     bool isValidWindow(WindowHandle window) override;
     WindowHandle windowAt(int x, int y) override;
     QString windowCaption(WindowHandle window) override;
@@ -95,4 +111,5 @@ private:
     std::map<WindowHandle, Window> windows_;
     WindowHandle foreground_ = 0;
     WindowHandle highlighted_ = 0;
+    CharacterScanCodes m_chars;
 };

@@ -35,6 +35,19 @@ int linuxKeyForScanCode(std::uint16_t scanCode)
     return 0;
 }
 
+std::uint16_t scanCodeForLinuxKey(int key)
+{
+    if ((key >= 0x01 && key <= 0x53) || (key >= 0x56 && key <= 0x58)) {
+        return static_cast<std::uint16_t>(key);
+    }
+    for (const auto& [code, extendedKey] : kExtendedKeys) {
+        if (extendedKey == key) {
+            return code;
+        }
+    }
+    return 0;
+}
+
 std::vector<int> allLinuxKeys()
 {
     std::vector<int> keys;

@@ -52,7 +52,9 @@ int createDevice(const QString& path, libevdev* description, libevdev_uinput** d
 
 } // namespace
 
-UinputInjector::UinputInjector(const QString& devicePath)
+UinputInjector::UinputInjector(const QString& devicePath, std::unique_ptr<KeyboardLayout> layout)
+    : m_layout(std::move(layout)),
+      m_chars([this](std::uint32_t key, bool down) { sendLinuxKey(static_cast<int>(key) - 8, down); })
 {
     libevdev* keyboard = libevdev_new();
     libevdev_set_name(keyboard, "SenKey virtual keyboard");
@@ -104,6 +106,32 @@ void UinputInjector::releaseKey(std::uint16_t scanCode)
     sendKey(scanCode, false);
 }
 
+bool UinputInjector::pressChar(char32_t ch)
+{
+    std::lock_guard lock(m_charMutex);
+    if (!m_layout) {
+        return false;
+    }
+    m_layout->refresh();
+    const std::optional<KeyStroke> stroke = m_layout->strokeFor(ch);
+    if (!stroke) {
+        return false;
+    }
+    m_chars.press(ch, *stroke);
+    return true;
+}
+
+void UinputInjector::releaseChar(char32_t ch)
+{
+    std::lock_guard lock(m_charMutex);
+    if (m_chars.release(ch) || !m_layout) {
+        return;
+    }
+    if (const std::optional<KeyStroke> stroke = m_layout->strokeFor(ch)) {
+        m_chars.releaseStroke(*stroke);
+    }
+}
+
 void UinputInjector::pressButton(MouseButton button)
 {
     sendButton(button, true);
@@ -122,6 +150,14 @@ void UinputInjector::sendKey(std::uint16_t scanCode, bool down)
     const int key = linuxKeyForScanCode(scanCode);
     if (key == 0) {
         qDebug("Scan code 0x%x names no key; nothing pressed", scanCode);
+        return;
+    }
+    sendLinuxKey(key, down);
+}
+
+void UinputInjector::sendLinuxKey(int key, bool down)
+{
+    if (!isAvailable()) {
         return;
     }
     if (!UinputEventWriter(keyboardFd_).writeKey(key, down)) {

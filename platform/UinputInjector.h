@@ -1,8 +1,13 @@
 #pragma once
 
+#include "CharacterKeys.h"
 #include "InputInjector.h"
+#include "KeyboardLayout.h"
 
 #include <QString>
+
+#include <memory>
+#include <mutex>
 
 struct libevdev_uinput;
 
@@ -12,7 +17,9 @@ struct libevdev_uinput;
 class UinputInjector : public InputInjector
 {
 public:
-    explicit UinputInjector(const QString& devicePath = QStringLiteral("/dev/uinput"));
+    /// Characters are typed in the given layout; without one they are skipped.
+    explicit UinputInjector(const QString& devicePath = QStringLiteral("/dev/uinput"),
+                            std::unique_ptr<KeyboardLayout> layout = nullptr);
     ~UinputInjector() override;
     UinputInjector(const UinputInjector&) = delete;
     UinputInjector& operator=(const UinputInjector&) = delete;
@@ -23,11 +30,14 @@ public:
 
     void pressKey(std::uint16_t scanCode) override;
     void releaseKey(std::uint16_t scanCode) override;
+    bool pressChar(char32_t ch) override;
+    void releaseChar(char32_t ch) override;
     void pressButton(MouseButton button) override;
     void releaseButton(MouseButton button) override;
 
 private:
     void sendKey(std::uint16_t scanCode, bool down);
+    void sendLinuxKey(int key, bool down);
     void sendButton(MouseButton button, bool down);
 
     libevdev_uinput* keyboard_ = nullptr;
@@ -35,4 +45,8 @@ private:
     int keyboardFd_ = -1;
     int mouseFd_ = -1;
     QString error_;
+
+    std::mutex m_charMutex; ///< guards the layout and m_chars
+    std::unique_ptr<KeyboardLayout> m_layout;
+    CharacterKeys m_chars;
 };

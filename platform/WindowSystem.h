@@ -32,8 +32,9 @@ public:
     virtual WindowHandle foregroundWindow() = 0;
     /// The first top-level window, from the top of the stack, whose caption equals the title; 0 if none.
     virtual WindowHandle findWindow(const QString& title) = 0;
-    /// Hands one character to the window without going through the focus. Returns whether it was sent.
-    virtual bool postChar(WindowHandle window, char ch) = 0;
+    /// Hands one character (a Unicode code point) to the window without going through the focus, as the
+    /// key of the keyboard layout in use that types it. Returns whether it was sent.
+    virtual bool postChar(WindowHandle window, char32_t ch) = 0;
 
     virtual bool isValidWindow(WindowHandle window) = 0;
     /// The deepest visible window under a screen point, 0 if none.

@@ -36,26 +36,10 @@ unsigned long firstWindowProperty(Display* display, Window window, Atom property
     return result;
 }
 
-KeySym keysymForChar(char ch)
-{
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '\n' || c == '\r') {
-        return XK_Return;
-    }
-    if (c == '\t') {
-        return XK_Tab;
-    }
-    // Printable ASCII keysyms have the character's own value.
-    if (c >= 0x20 && c < 0x7F) {
-        return c;
-    }
-    return NoSymbol;
-}
-
 } // namespace
 
 X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
-    : display_(XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData()))
+    : display_(XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData())), m_displayName(displayName)
 {
 }
 
@@ -114,28 +98,34 @@ WindowHandle X11WindowSystem::findWindow(const QString& title)
     return 0;
 }
 
-bool X11WindowSystem::postChar(WindowHandle window, char ch)
+bool X11WindowSystem::postChar(WindowHandle window, char32_t ch)
 {
     if (!display_ || window == 0) {
         return false;
     }
-    const KeySym keysym = keysymForChar(ch);
     std::lock_guard lock(mutex_);
-    const KeyCode keycode = keysym == NoSymbol ? 0 : XKeysymToKeycode(display_, keysym);
-    if (keycode == 0) {
-        qDebug("No key of the current layout types character 0x%x; nothing posted", static_cast<unsigned char>(ch));
-        return false;
-    }
-    // The state selects the level of the key that gives the keysym: Shift, and the third-level modifier
-    // (AltGr, Mod5 in the usual modifier map) for the symbols of other layouts.
-    static constexpr unsigned kLevelState[] = {0, ShiftMask, Mod5Mask, ShiftMask | Mod5Mask};
-    unsigned state = ShiftMask;
-    for (unsigned level = 0; level < 4; ++level) {
-        if (XkbKeycodeToKeysym(display_, keycode, 0, static_cast<int>(level)) == keysym) {
-            state = kLevelState[level];
-            break;
+    if (!m_layoutTried) {
+        m_layoutTried = true;
+        QString error;
+        m_layout = KeyboardLayout::fromX11(m_displayName, &error);
+        if (!m_layout) {
+            qWarning().noquote() << "Characters cannot be posted:" << error;
         }
     }
+    if (!m_layout) {
+        return false;
+    }
+    m_layout->refresh();
+    const std::optional<KeyStroke> stroke = m_layout->strokeFor(ch);
+    if (!stroke) {
+        qDebug().noquote() << QStringLiteral("No key of the layout %1 types U+%2; nothing posted")
+                                  .arg(m_layout->name())
+                                  .arg(static_cast<unsigned>(ch), 4, 16, QLatin1Char('0'));
+        return false;
+    }
+    // The state selects the level of the key, as Shift and AltGr would, and the layout group.
+    const unsigned state = stroke->coreState;
+    const auto keycode = static_cast<KeyCode>(stroke->key);
 
     X11ErrorTrap trap(display_);
     XKeyEvent event{};

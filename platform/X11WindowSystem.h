@@ -2,7 +2,11 @@
 
 #include "WindowSystem.h"
 
+#include "KeyboardLayout.h"
+
 #include <QByteArray>
+
+#include <memory>
 
 #include <mutex>
 
@@ -23,7 +27,7 @@ public:
 
     WindowHandle foregroundWindow() override;
     WindowHandle findWindow(const QString& title) override;
-    bool postChar(WindowHandle window, char ch) override;
+    bool postChar(WindowHandle window, char32_t ch) override;
     bool isValidWindow(WindowHandle window) override;
     WindowHandle windowAt(int x, int y) override;
     QString windowCaption(WindowHandle window) override;
@@ -43,6 +47,10 @@ private:
 
     _XDisplay* display_ = nullptr;
     std::mutex mutex_;
+    QByteArray m_displayName;
+    /// Made on the first posted character; nullptr when the keymap cannot be read.
+    std::unique_ptr<KeyboardLayout> m_layout;
+    bool m_layoutTried = false;
     unsigned long highlight_ = 0;
     unsigned long highlightPixel_ = 0;
     bool highlightPixelKnown_ = false;

@@ -16,7 +16,7 @@ void releaseHeldKey(const SenMapping& mapping, KeyboardEventSimulator& simulator
         return;
     }
     if (!mapping.keys().isEmpty()) {
-        simulator.releaseKey(keyStringChar(mapping.keys().front()));
+        simulator.releaseKey(mapping.keys().toUcs4().front());
     } else if (mapping.enterKey() && !mapping.sendHotKeys() && !mapping.mouseclickset()) {
         // An empty key string with Enter queues a lone line feed, which is held like any single key.
         simulator.releaseKey('\n');

@@ -26,7 +26,7 @@ TEST(SenKeyOptions, NoArgumentsKeepTheFixedBehaviour)
 TEST(SenKeyOptions, EveryOptionIsRead)
 {
     const SenKeyCommandLine line = parse({"--backend", "recording", "--engine", "localhost:4000", "--composer",
-                                          "10.0.0.2:4001", "--load", "/tmp/x.skm", "--hidden"});
+                                          "10.0.0.2:4001", "--load", "/tmp/x.skm", "--hidden", "--layout", "ch:fr"});
     ASSERT_TRUE(line.ok) << line.message.toStdString();
     EXPECT_EQ(line.options.platform.kind, BackendKind::Recording);
     EXPECT_EQ(line.options.controlPanel.host, "localhost");
@@ -35,6 +35,8 @@ TEST(SenKeyOptions, EveryOptionIsRead)
     EXPECT_EQ(line.options.senComposer.port, 4001U);
     EXPECT_EQ(line.options.mappingFile, "/tmp/x.skm");
     EXPECT_TRUE(line.options.startHidden);
+    ASSERT_TRUE(line.options.platform.layout);
+    EXPECT_EQ(line.options.platform.layout->displayName(), "ch(fr)");
 }
 
 TEST(SenKeyOptions, BadArgumentsAreRefusedWithAReason)
@@ -52,6 +54,8 @@ TEST(SenKeyOptions, BadArgumentsAreRefusedWithAReason)
         {{"--unknown"}, "unknown"},
         {{"stray.skm"}, "stray.skm"},
         {{"--load"}, "load"},
+        {{"--layout", "de:fr:x"}, "bad layout 'de:fr:x'"},
+        {{"--layout", "nosuchlayout"}, "no keyboard layout \"nosuchlayout\""},
     };
     for (const auto& c : cases) {
         const SenKeyCommandLine line = parse(c.arguments);

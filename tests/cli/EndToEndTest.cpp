@@ -94,8 +94,11 @@ protected:
 
     void startRunner(int port, const QByteArray& mappings, const QStringList& options = {})
     {
-        runner.start(kRunner, options + QStringList{"--backend", "print", "--port", QString::number(port),
-                                                    file("rules.skm", mappings)});
+        // A layout of its own unless told, so that what is printed does not depend on the machine's keyboard.
+        const QStringList layout = options.contains("--layout") ? QStringList{} : QStringList{"--layout", "us"};
+        runner.start(kRunner, options + layout +
+                                  QStringList{"--backend", "print", "--port", QString::number(port),
+                                              file("rules.skm", mappings)});
         ASSERT_TRUE(runner.waitForStarted());
     }
 
@@ -161,12 +164,12 @@ TEST_F(EndToEnd, DetectionsOfTwoPlayersBecomeExactlyTheirKeysHotKeysAndClicks)
     EXPECT_EQ(finishRunner(), 0);
     EXPECT_EQ(primitives(),
               QStringList({
-                  "key down 0x1e", "key up 0x1e", "key down 0x30", "key up 0x30", "key down 0x1d", "key down 0x2a",
-                  "key down 0x2c", "key up 0x2c", "key up 0x2a", "key up 0x1d", "button down left", "button up left",
-                  "button down left", "key down 0x1e", "key up 0x1e", "key down 0x30", "key up 0x30",
+                  "key down 0x1e for U+0061", "key up 0x1e for U+0061", "key down 0x30 for U+0062", "key up 0x30 for U+0062", "key down 0x1d", "key down 0x2a",
+                  "key down 0x2c for U+007A", "key up 0x2c for U+007A", "key up 0x2a", "key up 0x1d", "button down left", "button up left",
+                  "button down left", "key down 0x1e for U+0061", "key up 0x1e for U+0061", "key down 0x30 for U+0062", "key up 0x30 for U+0062",
                   "button up left", // player 1 still smiles: released as the runner ends
               }));
-    EXPECT_EQ(statusLines(), QStringList({QString("connected 127.0.0.1:%1").arg(port), "headset TESSARA",
+    EXPECT_EQ(statusLines(), QStringList({"layout us (--layout)", QString("connected 127.0.0.1:%1").arg(port), "headset TESSARA",
                                           "headset TESSARA", "disconnected"}));
 }
 
@@ -177,7 +180,8 @@ TEST_F(EndToEnd, NoEngineExitsWithThree)
     emulator.waitForFinished();
     startRunner(port, kMappings);
     EXPECT_EQ(finishRunner(), 3);
-    EXPECT_EQ(statusLines(), QStringList({QString("cannot connect to 127.0.0.1:%1").arg(port)}));
+    EXPECT_EQ(statusLines(),
+              QStringList({"layout us (--layout)", QString("cannot connect to 127.0.0.1:%1").arg(port)}));
     EXPECT_TRUE(primitives().isEmpty());
 }
 
@@ -191,7 +195,7 @@ TEST_F(EndToEnd, ALostConnectionReleasesWhatIsHeldAndExitsWithFour)
         EXPECT_EQ(finishRunner(), 4);
         const QStringList lines = primitives();
         ASSERT_EQ(lines.size(), 4) << lines.join(" | ").toStdString();
-        EXPECT_EQ(lines.mid(0, 2), QStringList({"key down 0x11", "button down left"}));
+        EXPECT_EQ(lines.mid(0, 2), QStringList({"key down 0x11 for U+0077", "button down left"}));
         EXPECT_TRUE(nothingLeftPressed(lines));
         EXPECT_EQ(statusLines().last(), "disconnected");
         emulator.waitForFinished(10000);
@@ -209,7 +213,7 @@ TEST_F(EndToEnd, StoppingTheRunnerReleasesWhatIsHeldAndExitsWithZero)
     runner.terminate();
     EXPECT_EQ(finishRunner(), 0);
     const QStringList lines = primitives();
-    EXPECT_EQ(lines.count("key down 0x11"), 1);
+    EXPECT_EQ(lines.count("key down 0x11 for U+0077"), 1);
     EXPECT_EQ(lines.count("button down left"), 1);
     EXPECT_TRUE(nothingLeftPressed(lines)) << lines.join(" | ").toStdString();
 }
@@ -223,9 +227,19 @@ TEST_F(EndToEnd, AnEngineThatNeverAnswersTheHardwareQuestionDoesNotStopTheRunner
                                    {"--no-reply", "7"});
     startRunner(port, kMappings, {"--duration", "6"});
     EXPECT_EQ(finishRunner(), 0);
-    EXPECT_EQ(primitives(), QStringList({"key down 0x1e", "key up 0x1e", "key down 0x30", "key up 0x30"}));
+    EXPECT_EQ(primitives(), QStringList({"key down 0x1e for U+0061", "key up 0x1e for U+0061", "key down 0x30 for U+0062", "key up 0x30 for U+0062"}));
     // Without an answer the headset is taken as unknown.
     EXPECT_TRUE(statusLines().contains("headset ORVA"));
+}
+
+TEST_F(EndToEnd, KeysArePrintedAsTheKeysOfTheLayoutGiven)
+{
+    const int port = startEmulator("state 0 leftEye=1 rightEye=1\nwait 300\n");
+    startRunner(port, QByteArray(kMappings).replace("keys=\"ab\"", "keys=\"z@\""), {"--duration", "3", "--layout", "de"});
+    EXPECT_EQ(finishRunner(), 0);
+    EXPECT_EQ(primitives(), QStringList({"key down 0x15 for U+007A", "key up 0x15 for U+007A", "key down 0xb8 for U+0040",
+                                         "key down 0x10 for U+0040", "key up 0xb8 for U+0040", "key up 0x10 for U+0040"}));
+    EXPECT_EQ(statusLines().constFirst(), "layout de (--layout)");
 }
 
 TEST_F(EndToEnd, BadUsageAndBadFilesExitWithTwo)
@@ -235,7 +249,8 @@ TEST_F(EndToEnd, BadUsageAndBadFilesExitWithTwo)
     for (const QStringList& arguments :
          {QStringList{}, QStringList{"--port", "99999", mappings}, QStringList{"--backend", "nope", mappings},
           QStringList{notMappings}, QStringList{"--check", notMappings}, QStringList{dir.filePath("missing.skm")},
-          QStringList{"--write-mappings", dir.filePath("out.skm"), notMappings}}) {
+          QStringList{"--write-mappings", dir.filePath("out.skm"), notMappings},
+          QStringList{"--layout", "nosuchlayout", mappings}, QStringList{"--layout", "de:x:y", mappings}}) {
         SCOPED_TRACE(arguments.join(' ').toStdString());
         runner.start(kRunner, arguments);
         EXPECT_EQ(finishRunner(), 2);

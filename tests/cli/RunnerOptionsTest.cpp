@@ -34,7 +34,7 @@ TEST(RunnerOptions, EveryOptionIsTaken)
     RunnerOptions o;
     QString error;
     ASSERT_TRUE(parseRunnerOptions(args({"--host", "localhost", "--port=1726", "--backend", "print", "--duration",
-                                         "2.5", "--timestamps", "monotonic", "-v", "a.skm"}),
+                                         "2.5", "--timestamps", "monotonic", "-v", "--layout", "de", "a.skm"}),
                                    o, error))
         << error.toStdString();
     EXPECT_EQ(o.host, "localhost");
@@ -43,6 +43,8 @@ TEST(RunnerOptions, EveryOptionIsTaken)
     EXPECT_EQ(o.durationSeconds, 2.5);
     EXPECT_TRUE(o.monotonicTimestamps);
     EXPECT_TRUE(o.verbose);
+    ASSERT_TRUE(o.layout);
+    EXPECT_EQ(o.layout->displayName(), "de");
 
     ASSERT_TRUE(parseRunnerOptions(args({"--check", "a.skm"}), o, error));
     EXPECT_EQ(o.mode, RunnerOptions::Mode::Check);
@@ -80,6 +82,9 @@ TEST(RunnerOptions, BadUsageIsRefusedWithAReason)
         {{"--check", "--write-mappings", "o.skm", "a.skm"}, "exclude each other"},
         {{"--check", "--port", "5", "a.skm"}, "--port has no meaning"},
         {{"--write-mappings", "o.skm"}, "no mapping file"},
+        {{"--layout", "../de", "a.skm"}, "bad layout '../de'"},
+        {{"--layout", "nosuchlayout", "a.skm"}, "no keyboard layout \"nosuchlayout\""},
+        {{"--check", "--layout", "de", "a.skm"}, "--layout has no meaning"},
     };
     for (const Case& c : cases) {
         QStringList list;

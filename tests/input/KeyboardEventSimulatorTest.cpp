@@ -1,5 +1,6 @@
 #include "KeyboardEventSimulator.h"
 
+#include "KeyboardLayout.h"
 #include "SimulatorTestSupport.h"
 
 #include <memory>
@@ -137,9 +138,10 @@ TEST_F(Simulator, CharactersForAWindowArePostedAtOnce)
     simulator->sendKeysToWindow(WindowHandle{0}, "lost");
     simulator->sendKeyToWindow(QString("Notes"), 'Z');
     simulator->sendKeysToWindow(QString("Nowhere"), "lost");
-    simulator->sendKeysToWindow(QString("Notes"), QString::fromUtf8("\xC3\xA9!"));
-    EXPECT_EQ(backend.events(), (std::vector{RE::posted(0x400001, 'a'), RE::posted(0x400001, '\n'),
-                                             RE::posted(0x400001, 'Z'), RE::posted(0x400001, '!')}));
+    simulator->sendKeysToWindow(QString("Notes"), QString::fromUtf8("\xC3\xA9\xE2\x82\xAC!"));
+    EXPECT_EQ(backend.events(),
+              (std::vector{RE::posted(0x400001, 'a'), RE::posted(0x400001, '\n'), RE::posted(0x400001, 'Z'),
+                           RE::posted(0x400001, U'é'), RE::posted(0x400001, U'€'), RE::posted(0x400001, '!')}));
 }
 
 TEST_F(Simulator, ReleaseAllLiftsEverythingHeldAndDropsWaitingRequests)
@@ -153,7 +155,8 @@ TEST_F(Simulator, ReleaseAllLiftsEverythingHeldAndDropsWaitingRequests)
 
     simulator->releaseAll();
     EXPECT_EQ(simulator->queuedRequestCount(), 0);
-    EXPECT_EQ(backend.events(), (std::vector{RE::keyUp(kF5), RE::keyUp(kCtrl), RE::keyUp(kA), RE::keyUp(kShift),
+    // A character goes up as it is released on its own, its Shift first.
+    EXPECT_EQ(backend.events(), (std::vector{RE::keyUp(kF5), RE::keyUp(kCtrl), RE::keyUp(kShift), RE::keyUp(kA),
                                              RE::buttonUp(MouseButton::Right), RE::buttonUp(MouseButton::Left)}));
 
     // Nothing is held any more, and the held left button can be pressed again.
@@ -220,6 +223,54 @@ TEST_F(Simulator, TheQueueIsBounded)
     simulator->queueMouse(1, false, 0);
     EXPECT_EQ(capture.taken().size(), 2);
     EXPECT_EQ(simulator->droppedRequestCount(), 5U);
+}
+
+// Called directly, so nothing sleeps: the order and the keys are what counts.
+TEST(SimulatorLayout, CharactersAndHotKeysAreTheKeysOfTheLayout)
+{
+    constexpr std::uint16_t kAltGr = 0xB8, kY = 0x15, kZ = 0x2C, kQ = 0x10, kE = 0x12;
+    struct Case {
+        const char* layout;
+        QString keys;
+        QList<int> hotKey;
+        std::vector<RecordedEvent> expected;
+    };
+    const Case cases[] = {
+        {"de", QString::fromUtf8("z@€"), {},
+         {RE::keyDown(kY), RE::keyUp(kY), RE::keyDown(kAltGr), RE::keyDown(kQ), RE::keyUp(kAltGr), RE::keyUp(kQ),
+          RE::keyDown(kAltGr), RE::keyDown(kE), RE::keyUp(kAltGr), RE::keyUp(kE)}},
+        {"de", {}, {Qt::Key_Control, Qt::Key_Z}, {RE::keyDown(kCtrl), RE::keyDown(kY), RE::keyUp(kY), RE::keyUp(kCtrl)}},
+        // A character the layout has no key for is skipped; the rest is typed.
+        {"us", QString::fromUtf8("a€b"), {}, {RE::keyDown(kA), RE::keyUp(kA), RE::keyDown(kB), RE::keyUp(kB)}},
+        // Without a Latin Z, the hot key presses the key of a US keyboard.
+        {"ru", {}, {Qt::Key_Control, Qt::Key_Z}, {RE::keyDown(kCtrl), RE::keyDown(kZ), RE::keyUp(kZ), RE::keyUp(kCtrl)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.layout);
+        RecordingBackend backend(KeyboardLayout::fromNames(*parseLayoutOption(c.layout)));
+        KeyboardEventSimulator simulator(backend, backend);
+        if (c.hotKey.isEmpty()) {
+            simulator.simulateKeys(c.keys, false, false, 0, 0);
+        } else {
+            simulator.simulateKeyCombo(c.hotKey, 0);
+        }
+        EXPECT_EQ(backend.events(), c.expected);
+    }
+}
+
+TEST(SimulatorLayout, KeysAreReportedWithTheCharacterTheyType)
+{
+    RecordingBackend backend(KeyboardLayout::fromNames(*parseLayoutOption("fr")));
+    KeyboardEventSimulator simulator(backend, backend);
+    simulator.simulateKeys("a1", false, false, 0, 0);
+    std::vector<char32_t> chars;
+    for (const RecordedEvent& event : backend.events()) {
+        chars.push_back(event.ch);
+    }
+    EXPECT_EQ(backend.events(), (std::vector{RE::keyDown(0x10), RE::keyUp(0x10), RE::keyDown(kShift), RE::keyDown(kOne),
+                                             RE::keyUp(kShift), RE::keyUp(kOne)}));
+    EXPECT_EQ(chars, (std::vector<char32_t>{U'a', U'a', U'1', U'1', U'1', U'1'}));
+    EXPECT_EQ(backend.events().front().toString(), "key down 0x10 for U+0061");
 }
 
 } // namespace

@@ -98,4 +98,36 @@ TEST(PlatformFactory, ADeviceThatIsNotAUinputNodeIsRefused)
     }
 }
 
+TEST(PlatformFactory, TheLayoutIsTheRequestedOneElseTheSystemSettingElseUs)
+{
+    QTemporaryDir dir;
+    const QString settings = dir.filePath("keyboard");
+    QFile file(settings);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("XKBMODEL=\"pc105\"\nXKBLAYOUT=\"ch\"\nXKBVARIANT=\"fr\"\n");
+    file.close();
+
+    PlatformOptions options = withoutDevices(BackendKind::Recording);
+    QString description;
+    options.keyboardSettingsPath = settings;
+    EXPECT_EQ(findKeyboardLayout(options, &description)->name(), "ch(fr)");
+    EXPECT_EQ(description, QString("ch(fr) (%1)").arg(settings));
+
+    options.layout = parseLayoutOption("de");
+    EXPECT_EQ(findKeyboardLayout(options, &description)->name(), "de");
+    EXPECT_EQ(description, "de (--layout)");
+
+    options.layout.reset();
+    options.keyboardSettingsPath = dir.filePath("missing");
+    EXPECT_EQ(findKeyboardLayout(options, &description)->name(), "us");
+    EXPECT_EQ(description, "us (default)");
+
+    // The recording backend records in the layout found, and says which it is.
+    options.layout = parseLayoutOption("fr");
+    const Platform platform = createPlatform(options);
+    EXPECT_EQ(platform.layoutDescription, "fr (--layout)");
+    ASSERT_TRUE(platform.injector->pressChar(U'a'));
+    EXPECT_EQ(platform.recording->events().front(), RecordedEvent::keyDown(0x10));
+}
+
 } // namespace
