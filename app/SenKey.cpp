@@ -8,10 +8,15 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QThread>
+#include <QWindow>
+
+#include <algorithm>
 
 #include "KeepAliveThread.h"
 #include "KeyboardEventSimulator.h"
@@ -63,6 +68,7 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     keyboardSimulator = new KeyboardEventSimulator(*platformBackends.injector, *platformBackends.windowSystem, this);
     keepAliveThread = new KeepAliveThread(this);
     keepAliveThread->setEngineAddress(options.controlPanel.host, options.controlPanel.port);
+    m_engineAddress = QStringLiteral("%1:%2").arg(options.controlPanel.host).arg(options.controlPanel.port);
 
     model = new SenMappingModel(QString(), this);
     releaseRemovedMappings(*model, *keyboardSimulator);
@@ -95,10 +101,25 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     connect(this, &SenKey::connectEngine, keepAliveThread, &KeepAliveThread::onConnectEngine);
     connect(this, &SenKey::reconnectEngine, keepAliveThread, &KeepAliveThread::onReconnectEngine);
 
+    // Only Quit, a termination signal, or closing without a tray ends the program: a dialog that closes
+    // while the main window is in the tray is no reason to.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    // Whatever is still queued or held would land in the window of ours that just took the keyboard.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
+        if (focused != nullptr) {
+            releaseEverything();
+        }
+    });
+
     keyboardSimulator->start();
     keepAliveThread->start();
 
     setupActions();
+    m_connectionField = new QLabel(this);
+    m_connectionField->setObjectName(QStringLiteral("connectionField"));
+    m_connectionField->setAccessibleName(tr("Connection"));
+    statusBar()->addPermanentWidget(m_connectionField);
+    updateConnectionField();
 
     // The factory has logged the reason already; the status bar keeps it until the next message.
     if (!platformBackends.fallbackReason.isEmpty()) {
@@ -107,6 +128,8 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     if (!options.mappingFile.isEmpty()) {
         loadMappingFrom(options.mappingFile);
     }
+    // The keyboard starts in the rules' table, where Enter and F2 open a rule's dialogs.
+    ui->mappingsTableWidget->setFocus(Qt::OtherFocusReason);
 }
 
 SenKey::~SenKey()
@@ -132,15 +155,15 @@ SenKey::~SenKey()
 void SenKey::createTrayIcon()
 {
     trayMenu = new QMenu(this);
-    QAction* showAction = trayMenu->addAction(tr("Show SenKey"));
+    QAction* showAction = trayMenu->addAction(tr("&Show SenKey"));
     showAction->setObjectName(QStringLiteral("trayShowAction"));
     trayMenu->addSeparator();
-    trayEnableKeystrokesAction = trayMenu->addAction(tr("Enable Keystrokes"));
+    trayEnableKeystrokesAction = trayMenu->addAction(tr("&Enable Keystrokes"));
     trayEnableKeystrokesAction->setObjectName(QStringLiteral("trayEnableKeystrokesAction"));
     trayEnableKeystrokesAction->setCheckable(true);
     trayEnableKeystrokesAction->setChecked(true);
     trayMenu->addSeparator();
-    QAction* quitAction = trayMenu->addAction(tr("Quit"));
+    QAction* quitAction = trayMenu->addAction(tr("&Quit"));
     quitAction->setObjectName(QStringLiteral("trayQuitAction"));
     trayMenu->setDefaultAction(showAction);
 
@@ -186,6 +209,14 @@ void SenKey::releaseEverything()
     keyboardSimulator->releaseAll();
 }
 
+bool SenKey::ownWindowHasFocus() const
+{
+    // A window of this process has the keyboard: the main window, any dialog (the file dialogs and
+    // message boxes included) or an open menu, the tray's among them.
+    return QGuiApplication::focusWindow() != nullptr || QApplication::activePopupWidget() != nullptr ||
+           QApplication::activeWindow() != nullptr;
+}
+
 void SenKey::setupActions()
 {
     auto* connectGroup = new QActionGroup(this);
@@ -199,7 +230,9 @@ void SenKey::setupActions()
     ui->action_newMapping->setShortcut(QKeySequence(tr("Ctrl+N")));
     ui->action_loadMapping->setShortcut(QKeySequence(tr("Ctrl+L")));
     ui->action_saveMapping->setShortcut(QKeySequence(tr("Ctrl+S")));
+    ui->action_saveMappingAs->setShortcut(QKeySequence(tr("Ctrl+Shift+S")));
     ui->action_Quit->setShortcut(QKeySequence(tr("Ctrl+Q")));
+    ui->action_aboutSenKey->setShortcut(QKeySequence(tr("F1")));
     ui->action_connectToControlPanel->setShortcut(QKeySequence(tr("Ctrl+Alt+F1")));
     ui->action_connectToSenComposer->setShortcut(QKeySequence(tr("Ctrl+Alt+F2")));
     ui->action_reconnectEngine->setShortcut(QKeySequence(tr("Ctrl+Alt+R")));
@@ -224,6 +257,30 @@ void SenKey::setupActions()
     ui->removeMappingButton->setIcon(removeIcon);
     ui->newConditionButton->setIcon(addIcon);
     ui->removeConditionButton->setIcon(removeIcon);
+
+    // What a pointer's hover and a screen reader tell about each control.
+    const struct {
+        QWidget* widget;
+        QString name;
+        QString tip;
+    } described[] = {
+        {ui->newMappingButton, tr("Add Rule"), tr("Add a new rule at the end of the table (Alt+R)")},
+        {ui->removeMappingButton, tr("Delete Rule"), tr("Delete the selected rule (Alt+D)")},
+        {ui->newConditionButton, tr("Add Condition"), tr("Add a trigger condition to the selected rule (Alt+N)")},
+        {ui->removeConditionButton, tr("Delete Condition"), tr("Delete the selected trigger condition (Alt+I)")},
+        {ui->mappingsTableWidget, tr("Rules"),
+         tr("One rule per row. Enter or F2 on Key(s) or Target Application opens its dialog; Tab leaves the table")},
+        {ui->conditionsTableWidget, tr("Trigger conditions"),
+         tr("The conditions of the selected rule, all of which must hold. Enter or F2 opens a condition")},
+        {ui->mappingsGroupBox, tr("Enable Keystrokes"), tr("Unchecked, no rule sends anything (Alt+E)")},
+        {ui->conditionsGroupBox, tr("Trigger Conditions"), {}},
+    };
+    for (const auto& [widget, name, tip] : described) {
+        widget->setAccessibleName(name);
+        if (!tip.isEmpty()) {
+            widget->setToolTip(tip);
+        }
+    }
 
     ui->removeMappingButton->setEnabled(false);
     ui->newConditionButton->setEnabled(false);
@@ -256,12 +313,19 @@ bool SenKey::trayIconUsable() const
 
 void SenKey::closeEvent(QCloseEvent* event)
 {
+    if (m_quitting) {
+        event->accept();
+        return;
+    }
     if (!trayIconUsable()) {
         // Without a tray the hidden window could never come back, so closing ends the program, and
         // unsaved changes are asked about as for Quit.
         if (!maybeSave()) {
             event->ignore();
+            return;
         }
+        event->accept();
+        quitWithoutAsking();
         return;
     }
     if (!closeHintShown) {
@@ -276,18 +340,77 @@ void SenKey::closeEvent(QCloseEvent* event)
 void SenKey::onQuit()
 {
     if (maybeSave()) {
-        QCoreApplication::quit();
+        quitWithoutAsking();
+    }
+}
+
+void SenKey::quitWithoutAsking()
+{
+    if (m_quitting) {
+        return;
+    }
+    m_quitting = true;
+    releaseEverything();
+    emit quitRequested();
+    // Not quit(): in Qt 6 it first asks every window to close, and this window refuses while a tray
+    // can take it. exit() also ends the loop of a dialog or prompt that is open, and no new one opens.
+    if (QThread::currentThread()->loopLevel() > 0) {
+        QCoreApplication::exit(0);
     }
 }
 
 void SenKey::updateWindowTitle()
 {
-    setWindowTitle(QStringLiteral("Velmor Orrin SenKey %1").arg(QLatin1String(kVersionText)));
+    // A star marks changes that are not saved yet.
+    const QString title = QStringLiteral("Velmor Orrin SenKey %1").arg(QLatin1String(kVersionText));
+    setWindowTitle(saved ? title : title + QStringLiteral(" *"));
 }
 
 void SenKey::showStatusMessage(QString message)
 {
+    m_errorShown = false;
     statusBar()->showMessage(message, kStatusMessageMs);
+}
+
+void SenKey::showStatusError(const QString& message)
+{
+    qWarning().noquote() << message;
+    statusBar()->showMessage(message);
+    m_errorShown = true;
+}
+
+void SenKey::updateConnectionField()
+{
+    if (m_connectionField == nullptr) {
+        return;
+    }
+    QString state;
+    switch (m_engineState) {
+    case EngineState::Connecting:
+        state = tr("connecting");
+        break;
+    case EngineState::Connected:
+        state = tr("connected");
+        break;
+    case EngineState::Disconnected:
+        state = tr("not connected");
+        break;
+    }
+    QStringList players;
+    QList<int> playerNumbers;
+    for (const uint player : m_playersSeen) {
+        players << QString::number(player + 1);
+        playerNumbers << static_cast<int>(player);
+    }
+    if (mappingView != nullptr) {
+        mappingView->setPlayersWithHeadset(playerNumbers);
+    }
+    const QString text = tr("%1 %2: %3 | headset %4 | players: %5")
+                             .arg(engineDisplayName(), m_engineAddress, state,
+                                  m_headsetReported ? headsetType : tr("unknown"),
+                                  players.isEmpty() ? tr("none") : players.join(QLatin1String(", ")));
+    m_connectionField->setText(text);
+    m_connectionField->setAccessibleDescription(text);
 }
 
 void SenKey::showTrayMessage(const QString& title, const QString& message, QSystemTrayIcon::MessageIcon icon,
@@ -386,6 +509,8 @@ QString SenKey::engineDisplayName() const
 
 void SenKey::onEngineConnected()
 {
+    m_engineState = EngineState::Connected;
+    updateConnectionField();
     trayIcon->setIcon(connectedIcon);
     trayIcon->setToolTip(tr("SenKey - Connected"));
     showTrayMessage(tr("SenKey"), tr("%1 has been connected!").arg(engineDisplayName()), QSystemTrayIcon::Information,
@@ -395,12 +520,17 @@ void SenKey::onEngineConnected()
 
 void SenKey::onEngineDisconnected()
 {
+    m_engineState = EngineState::Disconnected;
+    m_playersSeen.clear();
+    m_headsetReported = false;
+    updateConnectionField();
     trayIcon->setIcon(disconnectedIcon);
     trayIcon->setToolTip(tr("SenKey - Disconnected"));
     showTrayMessage(tr("SenKey"), tr("%1 has been disconnected!").arg(engineDisplayName()),
                     QSystemTrayIcon::Information, 3000);
-    // No more states will come to release what the rules hold.
+    // No more states will come to release what the rules hold, nor to put their lights out.
     releaseEverything();
+    mappingView->showIdle();
 }
 
 void SenKey::onEngineCannotBeConnected()
@@ -421,15 +551,23 @@ void SenKey::onEngineCannotBeConnected()
 void SenKey::onHeadsetDisconnected(uint userId)
 {
     releasePlayer(*model, userId & 0xFFFU, *keyboardSimulator);
+    mappingView->showIdle(static_cast<int>(userId & 0xFFFU));
+    m_playersSeen.removeAll(userId & 0xFFFU);
+    updateConnectionField();
 }
 
 void SenKey::onSenStateChanged(uint userID, const SenStateSnapshot& state)
 {
+    if (!state.isNull() && !m_playersSeen.contains(userID)) {
+        m_playersSeen.append(userID);
+        std::sort(m_playersSeen.begin(), m_playersSeen.end());
+        updateConnectionField();
+    }
     if (state.isNull() || !model || !ui->mappingsGroupBox->isChecked()) {
         return;
     }
     evaluateMappings(model, userID, state.handle(), keyboardSimulator, mappingView->activityReport(),
-                     [this] { return isActiveWindow(); });
+                     [this] { return ownWindowHasFocus(); });
 }
 
 void SenKey::on_action_connectToControlPanel_triggered()
@@ -437,6 +575,9 @@ void SenKey::on_action_connectToControlPanel_triggered()
     qDebug() << "Switching to Control Panel...";
     cannotConnectShown = false;
     keepAliveThread->disconnectEngine();
+    m_engineAddress = QStringLiteral("%1:%2").arg(options.controlPanel.host).arg(options.controlPanel.port);
+    m_engineState = EngineState::Connecting;
+    updateConnectionField();
     emit connectEngine(options.controlPanel.host, options.controlPanel.port);
 }
 
@@ -445,6 +586,9 @@ void SenKey::on_action_connectToSenComposer_triggered()
     qDebug() << "Switching to SenComposer...";
     cannotConnectShown = false;
     keepAliveThread->disconnectEngine();
+    m_engineAddress = QStringLiteral("%1:%2").arg(options.senComposer.host).arg(options.senComposer.port);
+    m_engineState = EngineState::Connecting;
+    updateConnectionField();
     emit connectEngine(options.senComposer.host, options.senComposer.port);
 }
 
@@ -463,6 +607,8 @@ void SenKey::getModeApp(QString stringMode)
 void SenKey::applyHeadsetType(const QString& key)
 {
     headsetType = key;
+    m_headsetReported = true;
+    updateConnectionField();
     ui->action_connectToControlPanel->setText(tr(" To ControlPanel "));
     ui->action_connectToSenComposer->setText(tr(" To Orrin Composer "));
     SenActionFactory::setHeadsetType(key);
@@ -472,13 +618,28 @@ void SenKey::applyHeadsetType(const QString& key)
 
 bool SenKey::maybeSave()
 {
+    if (m_quitting) {
+        return false;
+    }
     if (saved) {
         return true;
     }
     show();
-    const QMessageBox::StandardButton answer = QMessageBox::warning(
-        this, tr("SenKey"), tr("The current Mapping has been modified.\nDo you want to save your changes?"),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::NoButton);
+    QMessageBox prompt(QMessageBox::Warning, tr("SenKey"),
+                       tr("The current Mapping has been modified.\nDo you want to save your changes?"),
+                       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    prompt.setObjectName(QStringLiteral("unsavedChangesPrompt"));
+    prompt.button(QMessageBox::Save)->setText(tr("&Save"));
+    prompt.button(QMessageBox::Discard)->setText(tr("&Discard"));
+    prompt.button(QMessageBox::Cancel)->setText(tr("&Cancel"));
+    prompt.setDefaultButton(QMessageBox::NoButton);
+    prompt.setEscapeButton(QMessageBox::Cancel);
+    prompt.exec();
+    const auto answer = static_cast<QMessageBox::StandardButton>(prompt.standardButton(prompt.clickedButton()));
+    // A termination signal that came while the prompt was open answers it: nothing more happens.
+    if (m_quitting) {
+        return false;
+    }
     if (answer == QMessageBox::Save) {
         return saveMapping();
     }
@@ -528,19 +689,13 @@ bool SenKey::loadMappingFrom(const QString& fileName)
     // Read into a model of its own first, so a file that is not a mapping file costs the user nothing.
     SenMappingModel loaded;
     if (!loadMappingFile(fileName, &loaded)) {
-        const QString text =
-            QStringLiteral("SenKey Mapping [%1] could not be loaded.").arg(QFileInfo(fileName).fileName());
-        qWarning().noquote() << text;
-        showStatusMessage(text);
+        showStatusError(
+            QStringLiteral("SenKey Mapping [%1] could not be loaded.").arg(QFileInfo(fileName).fileName()));
         return false;
     }
     conditionView->clearTable();
     mappingView->clearTable();
-    model->clearMappings();
-    model->setObjectName(loaded.objectName());
-    for (int i = 0; i < loaded.mappingCount(); ++i) {
-        model->addMapping(*loaded.mapping(i));
-    }
+    model->takeMappingsFrom(loaded);
     saved = true;
     updateWindowTitle();
     showStatusMessage(QStringLiteral("SenKey Mapping [%1] loaded.").arg(QFileInfo(fileName).fileName()));
@@ -552,9 +707,7 @@ bool SenKey::saveTo(const QString& name)
     // The folder may have been removed since start-up.
     QDir().mkpath(mappingFolder);
     if (!saveMappingFile(mappingFolder + QLatin1Char('/') + name, model)) {
-        const QString text = QStringLiteral("SenKey Mapping [%1] could not be saved.").arg(name);
-        qWarning().noquote() << text;
-        showStatusMessage(text);
+        showStatusError(QStringLiteral("SenKey Mapping [%1] could not be saved.").arg(name));
         return false;
     }
     saved = true;
@@ -580,7 +733,7 @@ bool SenKey::saveMappingAs()
     // The name becomes the file's name in the mapping folder; a path or nothing at all is not one.
     const QString entered = saveFileUi->lineEdit->text();
     if (entered.trimmed().isEmpty() || entered.contains(QLatin1Char('/'))) {
-        showStatusMessage(QStringLiteral("Not a file name: [%1]").arg(entered));
+        showStatusError(QStringLiteral("Not a file name: [%1]").arg(entered));
         return false;
     }
     const QString path = mappingFolder + QLatin1Char('/') + filenameToSave;
@@ -606,4 +759,8 @@ void SenKey::onModelEdited()
 {
     saved = false;
     updateWindowTitle();
+    if (m_errorShown) {
+        m_errorShown = false;
+        statusBar()->clearMessage();
+    }
 }

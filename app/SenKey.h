@@ -15,6 +15,7 @@ class KeepAliveThread;
 class KeyboardEventSimulator;
 class QAction;
 class QDialog;
+class QLabel;
 class QMenu;
 class SenMappingModel;
 class SenMappingView;
@@ -67,6 +68,8 @@ signals:
     void reconnectEngine();
     /// Every tray balloon as it is shown, also where no tray can show it.
     void trayMessageShown(const QString& title, const QString& message);
+    /// The program is ending: everything held has been let go and the event loops are told to end.
+    void quitRequested();
 
 public slots:
     void show();
@@ -96,6 +99,9 @@ public slots:
     void onInvalidWindowHandleDetected();
     void onModelEdited();
     void onQuit();
+    /// Ends the program without asking anything, from whatever state it is in: for termination
+    /// signals, and for Quit once the unsaved-changes prompt has been answered.
+    void quitWithoutAsking();
 
 private slots:
     void setFilenameToSave();
@@ -112,8 +118,15 @@ private:
     /// Whether closing may hide the window: only where a tray icon can bring it back.
     bool trayIconUsable() const;
     bool saveTo(const QString& name);
+    /// A failed load or save stays in the status bar until the next message or edit.
+    void showStatusError(const QString& message);
+    /// The permanent status-bar field: engine, address, connection, headset type and players seen.
+    void updateConnectionField();
     /// Lets go of every key and button the rules hold and reopens their send-once latches.
     void releaseEverything();
+    /// Whether one of the program's own windows (the main window, a dialog, a message box, a menu) has
+    /// the keyboard: then no rule may type into the focused application, which would be this program.
+    bool ownWindowHasFocus() const;
 
     SenKeyOptions options;
     QIcon connectedIcon;
@@ -136,4 +149,12 @@ private:
     QString filenameToSave;
     bool saved = true;
     QString headsetType = QStringLiteral("ORVA");
+    bool m_quitting = false;
+    bool m_errorShown = false;
+    enum class EngineState { Connecting, Connected, Disconnected };
+    EngineState m_engineState = EngineState::Connecting;
+    QString m_engineAddress;
+    QList<uint> m_playersSeen;
+    bool m_headsetReported = false;
+    QLabel* m_connectionField = nullptr;
 };

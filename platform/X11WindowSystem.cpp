@@ -299,6 +299,113 @@ WindowHandle X11WindowSystem::topLevelWindow(WindowHandle window)
     return 0;
 }
 
+bool X11WindowSystem::hasWmStateLocked(unsigned long window)
+{
+    // The window manager puts WM_STATE on the application windows it manages, and on nothing else.
+    const Atom wmState = XInternAtom(display_, "WM_STATE", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    const bool found = XGetWindowProperty(display_, window, wmState, 0, 0, False, AnyPropertyType, &type, &format,
+                                          &count, &remaining, &data) == Success &&
+                       type != None;
+    if (data) {
+        XFree(data);
+    }
+    return found;
+}
+
+WindowHandle X11WindowSystem::clientWindow(WindowHandle window)
+{
+    if (!display_ || window == 0) {
+        return 0;
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    Window current = window;
+    Window topLevel = window;
+    for (int depth = 0; depth < 64; ++depth) {
+        if (hasWmStateLocked(current)) {
+            return trap.ok() ? static_cast<WindowHandle>(current) : 0;
+        }
+        Window root = None, parent = None;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display_, current, &root, &parent, &children, &count)) {
+            return 0;
+        }
+        if (children) {
+            XFree(children);
+        }
+        topLevel = current;
+        if (parent == None || parent == root) {
+            break;
+        }
+        current = parent;
+    }
+    // Without a window manager the root's child is the application's window.
+    return trap.ok() ? static_cast<WindowHandle>(topLevel) : 0;
+}
+
+QList<WindowHandle> X11WindowSystem::clientWindows()
+{
+    QList<WindowHandle> windows;
+    if (!display_) {
+        return windows;
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    const Window root = DefaultRootWindow(display_);
+    const Atom clientList = XInternAtom(display_, "_NET_CLIENT_LIST_STACKING", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, root, clientList, 0, 4096, False, XA_WINDOW, &type, &format, &count, &remaining,
+                           &data) == Success &&
+        data) {
+        if (format == 32) {
+            const auto* ids = reinterpret_cast<const unsigned long*>(data);
+            for (unsigned long i = 0; i < count; ++i) {
+                windows.append(static_cast<WindowHandle>(ids[i]));
+            }
+        }
+        XFree(data);
+    }
+    if (!windows.isEmpty()) {
+        return windows;
+    }
+    // No window manager that keeps the list: the mapped children of the root, and of their children.
+    std::deque<std::pair<Window, int>> pending{{root, 0}};
+    while (!pending.empty()) {
+        const auto [parent, depth] = pending.front();
+        pending.pop_front();
+        Window rootOfTree = 0, parentOfParent = 0;
+        Window* children = nullptr;
+        unsigned childCount = 0;
+        if (!XQueryTree(display_, parent, &rootOfTree, &parentOfParent, &children, &childCount)) {
+            continue;
+        }
+        for (unsigned i = 0; i < childCount; ++i) {
+            XWindowAttributes attributes{};
+            if (!XGetWindowAttributes(display_, children[i], &attributes) || attributes.map_state != IsViewable) {
+                continue;
+            }
+            if (hasWmStateLocked(children[i]) || (depth == 0 && !attributes.override_redirect &&
+                                                 !captionLocked(children[i]).isEmpty())) {
+                windows.append(static_cast<WindowHandle>(children[i]));
+            } else if (depth < 1) {
+                pending.emplace_back(children[i], depth + 1);
+            }
+        }
+        if (children) {
+            XFree(children);
+        }
+    }
+    return trap.ok() ? windows : QList<WindowHandle>{};
+}
+
 void X11WindowSystem::showHighlight(WindowHandle window)
 {
     if (!display_) {

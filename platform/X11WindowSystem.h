@@ -30,6 +30,8 @@ public:
     QString windowClassName(WindowHandle window) override;
     WindowRect windowRect(WindowHandle window) override;
     WindowHandle topLevelWindow(WindowHandle window) override;
+    WindowHandle clientWindow(WindowHandle window) override;
+    QList<WindowHandle> clientWindows() override;
     void showHighlight(WindowHandle window) override;
     void hideHighlight() override;
 
@@ -38,6 +40,7 @@ public:
 
 private:
     QString captionLocked(unsigned long window);
+    bool hasWmStateLocked(unsigned long window);
     void destroyHighlightLocked();
     unsigned long highlightPixelLocked();
 
