@@ -19,11 +19,9 @@
 #include <algorithm>
 
 #include "KeepAliveThread.h"
-#include "KeyboardEventSimulator.h"
-#include "MappingEvaluation.h"
 #include "MappingFile.h"
 #include "ResourcePath.h"
-#include "SenActionFactory.h"
+#include "SenKeyCore.h"
 #include "SenMapping.h"
 #include "SenMappingModel.h"
 #include "SenMappingView.h"
@@ -51,7 +49,6 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     : QMainWindow(parent, flags), options(startOptions), saveFileUi(std::make_unique<Ui::SaveFileDialog>()),
       ui(std::make_unique<Ui::SenKeyClass>())
 {
-    qRegisterMetaType<SenStateSnapshot>("SenStateSnapshot");
     ui->setupUi(this);
 
     QFile styleSheet(resourcePath(QStringLiteral("senKey.qss")));
@@ -65,13 +62,11 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     QDir().mkpath(mappingFolder);
 
     platformBackends = createPlatform(options.platform);
-    keyboardSimulator = new KeyboardEventSimulator(*platformBackends.injector, *platformBackends.windowSystem, this);
-    keepAliveThread = new KeepAliveThread(this);
-    keepAliveThread->setEngineAddress(options.controlPanel.host, options.controlPanel.port);
+    core = new SenKeyCore(*platformBackends.injector, *platformBackends.windowSystem, this);
+    core->setEngineAddress(options.controlPanel.host, options.controlPanel.port);
     m_engineAddress = QStringLiteral("%1:%2").arg(options.controlPanel.host).arg(options.controlPanel.port);
 
-    model = new SenMappingModel(QString(), this);
-    releaseRemovedMappings(*model, *keyboardSimulator);
+    model = core->mappingModel();
     mappingView = new SenMappingView(ui->mappingsTableWidget, model, *platformBackends.windowSystem, this);
     conditionView = new SenStateConditionView(ui->conditionsTableWidget, model, this);
 
@@ -91,15 +86,18 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     connect(conditionView, &SenStateConditionView::conditionSelectionChanged, this,
             &SenKey::onConditionSelectionChanged);
 
-    connect(keepAliveThread, &KeepAliveThread::engineConnected, this, &SenKey::onEngineConnected);
-    connect(keepAliveThread, &KeepAliveThread::engineDisconnected, this, &SenKey::onEngineDisconnected);
-    connect(keepAliveThread, &KeepAliveThread::engineCannotBeConnected, this, &SenKey::onEngineCannotBeConnected);
-    connect(keepAliveThread, &KeepAliveThread::SenStateChanged, this, &SenKey::onSenStateChanged);
-    connect(keepAliveThread, &KeepAliveThread::SendModeApp, this, &SenKey::getModeApp);
-    // A headset that goes away sends no more states that would release what its rules hold.
-    connect(keepAliveThread, &KeepAliveThread::headsetDisconnected, this, &SenKey::onHeadsetDisconnected);
-    connect(this, &SenKey::connectEngine, keepAliveThread, &KeepAliveThread::onConnectEngine);
-    connect(this, &SenKey::reconnectEngine, keepAliveThread, &KeepAliveThread::onReconnectEngine);
+    // The core evaluates the states, holds the headset type and releases what the rules hold.
+    core->setActivityReport(mappingView->activityReport());
+    core->setActiveWindowQuery([this] { return ownWindowHasFocus(); });
+    connect(ui->mappingsGroupBox, &QGroupBox::toggled, core, &SenKeyCore::setKeystrokesEnabled);
+    connect(core, &SenKeyCore::engineConnected, this, &SenKey::onEngineConnected);
+    connect(core, &SenKeyCore::engineDisconnected, this, &SenKey::onEngineDisconnected);
+    connect(core, &SenKeyCore::engineCannotBeConnected, this, &SenKey::onEngineCannotBeConnected);
+    connect(core, &SenKeyCore::headsetTypeChanged, this, &SenKey::showHeadsetType);
+    connect(core, &SenKeyCore::headsetConnected, this, &SenKey::onHeadsetConnected);
+    connect(core, &SenKeyCore::headsetDisconnected, this, &SenKey::onHeadsetLost);
+    connect(this, &SenKey::connectEngine, core->connection(), &KeepAliveThread::onConnectEngine);
+    connect(this, &SenKey::reconnectEngine, core->connection(), &KeepAliveThread::onReconnectEngine);
 
     // Only Quit, a termination signal, or closing without a tray ends the program: a dialog that closes
     // while the main window is in the tray is no reason to.
@@ -107,12 +105,11 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     // Whatever is still queued or held would land in the window of ours that just took the keyboard.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
         if (focused != nullptr) {
-            releaseEverything();
+            core->releaseEverything();
         }
     });
 
-    keyboardSimulator->start();
-    keepAliveThread->start();
+    core->start();
 
     setupActions();
     m_connectionField = new QLabel(this);
@@ -136,20 +133,13 @@ SenKey::~SenKey()
 {
     hide();
     trayIcon->setVisible(false);
-    // The connection goes first and is joined, not terminated; its last signals must not reach a window
-    // that is half destroyed.
-    keepAliveThread->disconnect(this);
-    delete keepAliveThread;
-    keepAliveThread = nullptr;
-    // Nothing may stay pressed: release, then end the simulator's loop and join it.
-    keyboardSimulator->releaseAll();
-    keyboardSimulator->stop();
-    // The views and the model use the simulator and the window system, which are gone after this body.
+    // The connection's last signals must not reach a window that is half destroyed.
+    core->disconnect(this);
+    core->shutdown();
+    // The views use the model and the window system, which are gone after this body.
     delete conditionView;
     delete mappingView;
-    model->setReleaseHandler({});
-    delete model;
-    delete keyboardSimulator;
+    delete core;
 }
 
 void SenKey::createTrayIcon()
@@ -188,25 +178,9 @@ void SenKey::createTrayIcon()
 
 void SenKey::setKeystrokesEnabled(bool enabled)
 {
-    // Re-enabling gives the conditions back only when a rule is selected to show them.
+    // Re-enabling gives the conditions back only when a rule is selected to show them. The core follows
+    // the group box itself, and releases everything when it is unchecked.
     ui->conditionsGroupBox->setEnabled(enabled && mappingView->currentRow() != -1);
-    if (!enabled) {
-        releaseEverything();
-    }
-}
-
-void SenKey::releaseEverything()
-{
-    // Reopening the latches lets a rule whose conditions still hold press again once states count again.
-    QList<int> players;
-    for (int i = 0; i < model->mappingCount(); ++i) {
-        const int player = model->mapping(i)->playerNum();
-        if (!players.contains(player)) {
-            players.append(player);
-            releasePlayer(*model, static_cast<uint>(player), *keyboardSimulator);
-        }
-    }
-    keyboardSimulator->releaseAll();
 }
 
 bool SenKey::ownWindowHasFocus() const
@@ -350,7 +324,7 @@ void SenKey::quitWithoutAsking()
         return;
     }
     m_quitting = true;
-    releaseEverything();
+    core->releaseEverything();
     emit quitRequested();
     // Not quit(): in Qt 6 it first asks every window to close, and this window refuses while a tray
     // can take it. exit() also ends the loop of a dialog or prompt that is open, and no new one opens.
@@ -407,7 +381,7 @@ void SenKey::updateConnectionField()
     }
     const QString text = tr("%1 %2: %3 | headset %4 | players: %5")
                              .arg(engineDisplayName(), m_engineAddress, state,
-                                  m_headsetReported ? headsetType : tr("unknown"),
+                                  m_headsetReported ? core->headsetType() : tr("unknown"),
                                   players.isEmpty() ? tr("none") : players.join(QLatin1String(", ")));
     m_connectionField->setText(text);
     m_connectionField->setAccessibleDescription(text);
@@ -445,6 +419,7 @@ QString SenKey::aboutText(const QString& type)
 
 void SenKey::on_action_aboutSenKey_triggered()
 {
+    const QString headsetType = currentHeadsetType();
     const QString icon =
         headsetType == QLatin1String("TESSARA") ? QStringLiteral("velmor_icon.bmp") : QStringLiteral("velmor_icon.png");
     QMessageBox box;
@@ -528,8 +503,7 @@ void SenKey::onEngineDisconnected()
     trayIcon->setToolTip(tr("SenKey - Disconnected"));
     showTrayMessage(tr("SenKey"), tr("%1 has been disconnected!").arg(engineDisplayName()),
                     QSystemTrayIcon::Information, 3000);
-    // No more states will come to release what the rules hold, nor to put their lights out.
-    releaseEverything();
+    // No more states will come to put the lights out; the core has let go of what the rules held.
     mappingView->showIdle();
 }
 
@@ -548,33 +522,35 @@ void SenKey::onEngineCannotBeConnected()
         QSystemTrayIcon::Warning, 6000);
 }
 
-void SenKey::onHeadsetDisconnected(uint userId)
+void SenKey::onHeadsetConnected(uint userId)
 {
-    releasePlayer(*model, userId & 0xFFFU, *keyboardSimulator);
-    mappingView->showIdle(static_cast<int>(userId & 0xFFFU));
-    m_playersSeen.removeAll(userId & 0xFFFU);
+    const uint player = userId & 0xFFFU;
+    if (!m_playersSeen.contains(player)) {
+        m_playersSeen.append(player);
+        std::sort(m_playersSeen.begin(), m_playersSeen.end());
+        updateConnectionField();
+    }
+}
+
+void SenKey::onHeadsetLost(uint userId)
+{
+    const uint player = userId & 0xFFFU;
+    // Its states stop: the core lets go of what its rules hold, the lights must go out here.
+    mappingView->showIdle(static_cast<int>(player));
+    m_playersSeen.removeAll(player);
     updateConnectionField();
 }
 
 void SenKey::onSenStateChanged(uint userID, const SenStateSnapshot& state)
 {
-    if (!state.isNull() && !m_playersSeen.contains(userID)) {
-        m_playersSeen.append(userID);
-        std::sort(m_playersSeen.begin(), m_playersSeen.end());
-        updateConnectionField();
-    }
-    if (state.isNull() || !model || !ui->mappingsGroupBox->isChecked()) {
-        return;
-    }
-    evaluateMappings(model, userID, state.handle(), keyboardSimulator, mappingView->activityReport(),
-                     [this] { return ownWindowHasFocus(); });
+    core->evaluateState(userID, state);
 }
 
 void SenKey::on_action_connectToControlPanel_triggered()
 {
     qDebug() << "Switching to Control Panel...";
     cannotConnectShown = false;
-    keepAliveThread->disconnectEngine();
+    core->disconnectEngine();
     m_engineAddress = QStringLiteral("%1:%2").arg(options.controlPanel.host).arg(options.controlPanel.port);
     m_engineState = EngineState::Connecting;
     updateConnectionField();
@@ -585,7 +561,7 @@ void SenKey::on_action_connectToSenComposer_triggered()
 {
     qDebug() << "Switching to SenComposer...";
     cannotConnectShown = false;
-    keepAliveThread->disconnectEngine();
+    core->disconnectEngine();
     m_engineAddress = QStringLiteral("%1:%2").arg(options.senComposer.host).arg(options.senComposer.port);
     m_engineState = EngineState::Connecting;
     updateConnectionField();
@@ -601,17 +577,26 @@ void SenKey::on_action_reconnectEngine_triggered()
 
 void SenKey::getModeApp(QString stringMode)
 {
-    applyHeadsetType(stringMode == QLatin1String("ORVA") ? QStringLiteral("ORVA") : QStringLiteral("TESSARA"));
+    applyHeadsetType(stringMode);
 }
 
 void SenKey::applyHeadsetType(const QString& key)
 {
-    headsetType = key;
+    // The core applies it to the detection catalogue and reports back through showHeadsetType().
+    core->setHeadsetType(key);
+}
+
+void SenKey::showHeadsetType()
+{
     m_headsetReported = true;
     updateConnectionField();
     ui->action_connectToControlPanel->setText(tr(" To ControlPanel "));
     ui->action_connectToSenComposer->setText(tr(" To Orrin Composer "));
-    SenActionFactory::setHeadsetType(key);
+}
+
+QString SenKey::currentHeadsetType() const
+{
+    return core->headsetType();
 }
 
 // Mapping files.

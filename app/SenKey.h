@@ -11,8 +11,7 @@
 #include "SenKeyOptions.h"
 #include "SenStateSnapshot.h"
 
-class KeepAliveThread;
-class KeyboardEventSimulator;
+class SenKeyCore;
 class QAction;
 class QDialog;
 class QLabel;
@@ -50,7 +49,7 @@ public:
     SenMappingModel* mappingModel() const { return model; }
     bool isSaved() const { return saved; }
     QString mappingFolderPath() const { return mappingFolder; }
-    QString currentHeadsetType() const { return headsetType; }
+    QString currentHeadsetType() const;
     QSystemTrayIcon* systemTrayIcon() const { return trayIcon.get(); }
     const Platform& platform() const { return platformBackends; }
 
@@ -105,13 +104,13 @@ public slots:
 
 private slots:
     void setFilenameToSave();
-    void onHeadsetDisconnected(uint userId);
     void setKeystrokesEnabled(bool enabled);
 
 private:
     void createTrayIcon();
     void setupActions();
     void applyHeadsetType(const QString& key);
+    void showHeadsetType();
     QString engineDisplayName() const;
     void showTrayMessage(const QString& title, const QString& message, QSystemTrayIcon::MessageIcon icon,
                          int milliseconds);
@@ -122,11 +121,11 @@ private:
     void showStatusError(const QString& message);
     /// The permanent status-bar field: engine, address, connection, headset type and players seen.
     void updateConnectionField();
-    /// Lets go of every key and button the rules hold and reopens their send-once latches.
-    void releaseEverything();
     /// Whether one of the program's own windows (the main window, a dialog, a message box, a menu) has
     /// the keyboard: then no rule may type into the focused application, which would be this program.
     bool ownWindowHasFocus() const;
+    void onHeadsetConnected(uint userId);
+    void onHeadsetLost(uint userId);
 
     SenKeyOptions options;
     QIcon connectedIcon;
@@ -143,12 +142,10 @@ private:
     QAction* trayEnableKeystrokesAction = nullptr;
     bool closeHintShown = false;
     bool cannotConnectShown = false;
-    KeyboardEventSimulator* keyboardSimulator = nullptr;
-    KeepAliveThread* keepAliveThread = nullptr;
+    SenKeyCore* core = nullptr;
     QString mappingFolder;
     QString filenameToSave;
     bool saved = true;
-    QString headsetType = QStringLiteral("ORVA");
     bool m_quitting = false;
     bool m_errorShown = false;
     enum class EngineState { Connecting, Connected, Disconnected };

@@ -5,6 +5,7 @@
 #include "ui_TargetApplicationConfigureDialog.h"
 
 #include <QGuiApplication>
+#include <QLayout>
 #include <QTimer>
 #include <QWindow>
 
@@ -65,7 +66,9 @@ TargetApplicationConfigureDialog::TargetApplicationConfigureDialog(WindowSystem&
         chooseWindow(ui->windowListComboBox->itemData(index).toUInt());
     });
     refreshWindowList();
-    adjustSize();
+    // The specified 465 by 260 is the least it takes; its texts decide what more it needs.
+    layout()->setSizeConstraint(QLayout::SetMinimumSize);
+    resize(sizeHint().expandedTo(QSize(465, 260)));
 }
 
 QList<WindowHandle> TargetApplicationConfigureDialog::ownWindows() const

@@ -61,7 +61,8 @@ TEST_F(TargetDialog, FormHasItsNamesTextsAndRoomForThem)
 {
     EXPECT_EQ(dialog.objectName(), "targetApplicationConfigureDialog");
     EXPECT_EQ(dialog.windowTitle(), "Target Application...");
-    EXPECT_EQ(dialog.minimumSize(), QSize(465, 260));
+    EXPECT_GE(dialog.minimumWidth(), 465);
+    EXPECT_GE(dialog.minimumHeight(), 260);
     EXPECT_EQ(dialog.findChild<QRadioButton*>(QStringLiteral("selectAppInFocus"))->text(),
               "Send to application in &focus");
     EXPECT_EQ(dialog.findChild<QRadioButton*>(QStringLiteral("selectAppWithTitle"))->text(),
@@ -201,7 +202,7 @@ TEST(TargetDialogKeyboard, WindowFromTheListOrFromTheFocusIsChosen)
     auto* list = dialog.findChild<QComboBox*>(QStringLiteral("windowListComboBox"));
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->count(), 2);
-    EXPECT_EQ(list->itemText(0), "Game (<not available>)") << "the top of the stack first";
+    EXPECT_EQ(list->itemText(0), "Game (Recorded)") << "the top of the stack first";
 
     emit list->activated(1);
     bool sendToFocus = true;
