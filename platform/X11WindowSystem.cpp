@@ -36,6 +36,25 @@ unsigned long firstWindowProperty(Display* display, Window window, Atom property
     return result;
 }
 
+// The first atom of an atom-list property, 0 when absent.
+unsigned long firstAtomProperty(Display* display, Window window, Atom property)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    unsigned long result = 0;
+    if (XGetWindowProperty(display, window, property, 0, 1, False, XA_ATOM, &type, &format, &count, &remaining,
+                           &data) == Success &&
+        data) {
+        if (format == 32 && count >= 1) {
+            result = *reinterpret_cast<unsigned long*>(data);
+        }
+        XFree(data);
+    }
+    return result;
+}
+
 KeySym keysymForChar(char ch)
 {
     const auto c = static_cast<unsigned char>(ch);
@@ -367,8 +386,15 @@ QList<WindowHandle> X11WindowSystem::clientWindows()
         data) {
         if (format == 32) {
             const auto* ids = reinterpret_cast<const unsigned long*>(data);
+            // Panels, trays and the desktop itself are in the list too, but are nobody's target.
+            const Atom windowType = XInternAtom(display_, "_NET_WM_WINDOW_TYPE", False);
+            const Atom dock = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_DOCK", False);
+            const Atom desktop = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
             for (unsigned long i = 0; i < count; ++i) {
-                windows.append(static_cast<WindowHandle>(ids[i]));
+                const unsigned long kind = firstAtomProperty(display_, ids[i], windowType);
+                if (kind != dock && kind != desktop) {
+                    windows.append(static_cast<WindowHandle>(ids[i]));
+                }
             }
         }
         XFree(data);
