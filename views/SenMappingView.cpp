@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QWindow>
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -33,6 +34,8 @@ constexpr int kNameMaxLength = 50;
 // default width; a longer key text is shortened in the middle and shown whole in its tool tip.
 constexpr int kKeysWidth = 130;
 constexpr int kCellPadding = 8;
+// Rows whose cell widgets are made at once whatever is in view.
+constexpr int kEagerRows = 50;
 // Remembers which icon the light shows, so that a state that changes nothing repaints nothing.
 constexpr int kActiveRole = Qt::UserRole + 1;
 // Set on a rule aimed at a window that is not there: whatever its conditions say, it sends nothing.
@@ -93,7 +96,6 @@ SenMappingView::SenMappingView(QTableWidget* table, SenMappingModel* model, Wind
         m_table->setColumnWidth(PickerColumn, 33);
         // The target texts are one line each, and the widest of the usual ones shows whole; the name
         // takes what is left, so that the finder column is in view without scrolling.
-        m_table->setWordWrap(false);
         m_table->setTextElideMode(Qt::ElideMiddle);
         const int targetWidth =
             m_table->fontMetrics().horizontalAdvance(tr("<To application in focus>")) + 2 * kCellPadding;
@@ -107,6 +109,9 @@ SenMappingView::SenMappingView(QTableWidget* table, SenMappingModel* model, Wind
         connect(m_table, &QTableWidget::itemDoubleClicked, this, &SenMappingView::on_mappingTable_itemDoubleClicked);
         connect(m_table, &QTableWidget::currentItemChanged, this, &SenMappingView::on_mappingTable_currentItemChanged);
         TableRows::openCellsWithKeys(*m_table, [this](QTableWidgetItem* item) { return openCell(item); });
+        // Scrolling, and a taller table, bring rows into view that may still lack their cell widgets.
+        connect(m_table->verticalScrollBar(), &QScrollBar::valueChanged, this, &SenMappingView::createWidgetsInView);
+        connect(m_table->verticalScrollBar(), &QScrollBar::rangeChanged, this, &SenMappingView::createWidgetsInView);
     }
     m_timerId = startTimer(1000);
 }
@@ -155,7 +160,7 @@ void SenMappingView::onMappingAdded(int index)
     {
         const QSignalBlocker blocker(m_table);
         m_table->insertRow(index);
-        populateRow(index);
+        populateRow(index, true);
     }
     // Only the model appends, but a row inserted above others must not leave them misnumbered.
     renumberComboBoxes(index + 1);
@@ -184,12 +189,14 @@ void SenMappingView::onMappingsAppended(int first, int count)
         const QSignalBlocker blocker(m_table);
         m_table->setRowCount(first + count);
         for (int row = first; row < first + count; ++row) {
-            populateRow(row);
+            // Thousands of boxes and finders cost seconds; they are made as their rows come into view.
+            populateRow(row, false);
             fillRow(row);
             unmarkRow(row);
         }
     }
     fitColumns();
+    createWidgetsInView();
     m_table->setUpdatesEnabled(true);
     m_table->setCurrentCell(first, PlayerColumn);
     if (m_selectedRow != first) {
@@ -198,7 +205,7 @@ void SenMappingView::onMappingsAppended(int first, int count)
     findChosenWindows();
 }
 
-void SenMappingView::populateRow(int index)
+void SenMappingView::populateRow(int index, bool withWidgets)
 {
     const Qt::ItemFlags checkable = Qt::ItemIsEnabled | Qt::ItemIsUserCheckable;
     QTableWidgetItem* items[ColumnCount] = {};
@@ -222,7 +229,16 @@ void SenMappingView::populateRow(int index)
         m_table->setItem(index, column, items[column]);
     }
 
+    if (withWidgets) {
+        createRowWidgets(index);
+    }
+}
+
+void SenMappingView::createRowWidgets(int index)
+{
     auto* picker = new TableWindowHandlePicker(m_windowSystem);
+    picker->setAccessibleName(tr("Window finder"));
+    picker->setToolTip(tr("Drag the window finder over a window to aim this rule at it"));
     connect(picker, &WindowHandlePicker::foundWindow, this, &SenMappingView::onWindowPickerActive);
     m_table->setCellWidget(index, PickerColumn, picker);
     m_pickerWidth = picker->width();
@@ -230,9 +246,38 @@ void SenMappingView::populateRow(int index)
     auto* combo = new TableWidgetComboBox(index, PlayerColumn);
     combo->addItems({QStringLiteral("1"), QStringLiteral("2")});
     combo->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
+    // Not in the Tab chain, which would otherwise walk through every row: Enter on the cell opens it.
+    combo->setFocusPolicy(Qt::ClickFocus);
+    combo->setAccessibleName(tr("Player"));
     m_table->setCellWidget(index, PlayerColumn, combo);
     connect(combo, &TableWidgetComboBox::indexChanged, this, &SenMappingView::updatePlayerNum);
     connect(combo, &TableWidgetComboBox::hasFocus, this, &SenMappingView::onTableComboActive);
+}
+
+void SenMappingView::createWidgetsInView()
+{
+    if (m_table == nullptr || m_model == nullptr || m_table->rowCount() == 0) {
+        return;
+    }
+    // The rows in view and a screenful around them; the first rows always, so that small files have
+    // every box from the start.
+    const int rows = m_table->rowCount();
+    int first = m_table->rowAt(0);
+    int last = m_table->rowAt(m_table->viewport()->height() - 1);
+    first = first < 0 ? 0 : first;
+    last = last < 0 ? rows - 1 : last;
+    const int margin = std::max(last - first + 1, kEagerRows);
+    const QSignalBlocker blocker(m_table);
+    const auto create = [&](int from, int to) {
+        for (int row = std::max(from, 0); row <= std::min(to, rows - 1); ++row) {
+            if (m_table->cellWidget(row, PlayerColumn) == nullptr && m_model->mapping(row) != nullptr) {
+                createRowWidgets(row);
+                fillRow(row);
+            }
+        }
+    };
+    create(0, kEagerRows - 1);
+    create(first - margin, last + margin);
 }
 
 void SenMappingView::fitColumns()

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTableWidget>
 
+#include <optional>
+
 #include "MappingEvaluation.h"
 #include "WindowSystem.h"
 
@@ -95,8 +97,12 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    /// Puts the items and cell widgets of a new mapping into the existing, empty row `index`.
-    void populateRow(int index);
+    /// Puts the items of a new mapping, and its cell widgets when asked, into the empty row `index`.
+    void populateRow(int index, bool withWidgets);
+    /// The player box and the window finder of a row.
+    void createRowWidgets(int index);
+    /// Makes the cell widgets of the rows in view (and around them) that lack them.
+    void createWidgetsInView();
     /// Shows the mapping in its row; the caller blocks the table's signals.
     void fillRow(int index);
     void fitColumns();
@@ -127,5 +133,6 @@ private:
     WindowSystem& m_windowSystem;
     int m_timerId = 0;
     int m_pickerWidth = 32;
-    QList<int> m_playersWithHeadset;
+    // Not known until the program tells; a view without a connection says nothing about headsets.
+    std::optional<QList<int>> m_playersWithHeadset;
 };

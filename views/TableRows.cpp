@@ -51,6 +51,8 @@ void setUp(QTableWidget& table, const QStringList& headerLabels)
     table.setHorizontalHeaderLabels(headerLabels);
     table.verticalHeader()->hide();
     table.setTabKeyNavigation(false);
+    // One line per cell; a text too long for its column is shortened, never wrapped and cut.
+    table.setWordWrap(false);
     QHeaderView* header = table.horizontalHeader();
     header->setSectionsMovable(false);
     header->setSectionsClickable(false);
