@@ -187,8 +187,11 @@ bool SenKey::ownWindowHasFocus() const
 {
     // A window of this process has the keyboard: the main window, any dialog (the file dialogs and
     // message boxes included) or an open menu, the tray's among them.
-    return QGuiApplication::focusWindow() != nullptr || QApplication::activePopupWidget() != nullptr ||
-           QApplication::activeWindow() != nullptr;
+    // Only a shown window counts: some platforms keep naming a window active after it was hidden.
+    const QWindow* focused = QGuiApplication::focusWindow();
+    const QWidget* active = QApplication::activeWindow();
+    return (focused != nullptr && focused->isVisible()) || QApplication::activePopupWidget() != nullptr ||
+           (active != nullptr && active->isVisible());
 }
 
 void SenKey::setupActions()
