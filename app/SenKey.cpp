@@ -8,10 +8,15 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QThread>
+#include <QWindow>
+
+#include <algorithm>
 
 #include "KeepAliveThread.h"
 #include "MappingFile.h"
@@ -59,6 +64,7 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     platformBackends = createPlatform(options.platform);
     core = new SenKeyCore(*platformBackends.injector, *platformBackends.windowSystem, this);
     core->setEngineAddress(options.controlPanel.host, options.controlPanel.port);
+    m_engineAddress = QStringLiteral("%1:%2").arg(options.controlPanel.host).arg(options.controlPanel.port);
 
     model = core->mappingModel();
     mappingView = new SenMappingView(ui->mappingsTableWidget, model, *platformBackends.windowSystem, this);
@@ -82,19 +88,36 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
 
     // The core evaluates the states, holds the headset type and releases what the rules hold.
     core->setActivityReport(mappingView->activityReport());
-    core->setActiveWindowQuery([this] { return isActiveWindow(); });
+    core->setActiveWindowQuery([this] { return ownWindowHasFocus(); });
     connect(ui->mappingsGroupBox, &QGroupBox::toggled, core, &SenKeyCore::setKeystrokesEnabled);
     connect(core, &SenKeyCore::engineConnected, this, &SenKey::onEngineConnected);
     connect(core, &SenKeyCore::engineDisconnected, this, &SenKey::onEngineDisconnected);
     connect(core, &SenKeyCore::engineCannotBeConnected, this, &SenKey::onEngineCannotBeConnected);
     connect(core, &SenKeyCore::headsetTypeChanged, this, &SenKey::showHeadsetType);
     connect(core, &SenKeyCore::notice, this, &SenKey::showStatusMessage);
+    connect(core, &SenKeyCore::headsetConnected, this, &SenKey::onHeadsetConnected);
+    connect(core, &SenKeyCore::headsetDisconnected, this, &SenKey::onHeadsetLost);
     connect(this, &SenKey::connectEngine, core->connection(), &KeepAliveThread::onConnectEngine);
     connect(this, &SenKey::reconnectEngine, core->connection(), &KeepAliveThread::onReconnectEngine);
+
+    // Only Quit, a termination signal, or closing without a tray ends the program: a dialog that closes
+    // while the main window is in the tray is no reason to.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    // Whatever is still queued or held would land in the window of ours that just took the keyboard.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
+        if (focused != nullptr) {
+            core->releaseEverything();
+        }
+    });
 
     core->start();
 
     setupActions();
+    m_connectionField = new QLabel(this);
+    m_connectionField->setObjectName(QStringLiteral("connectionField"));
+    m_connectionField->setAccessibleName(tr("Connection"));
+    statusBar()->addPermanentWidget(m_connectionField);
+    updateConnectionField();
 
     // The factory has logged the reason already; the status bar keeps it until the next message.
     if (!platformBackends.fallbackReason.isEmpty()) {
@@ -103,6 +126,8 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     if (!options.mappingFile.isEmpty()) {
         loadMappingFrom(options.mappingFile);
     }
+    // The keyboard starts in the rules' table, where Enter and F2 open a rule's dialogs.
+    ui->mappingsTableWidget->setFocus(Qt::OtherFocusReason);
 }
 
 SenKey::~SenKey()
@@ -121,15 +146,15 @@ SenKey::~SenKey()
 void SenKey::createTrayIcon()
 {
     trayMenu = new QMenu(this);
-    QAction* showAction = trayMenu->addAction(tr("Show SenKey"));
+    QAction* showAction = trayMenu->addAction(tr("&Show SenKey"));
     showAction->setObjectName(QStringLiteral("trayShowAction"));
     trayMenu->addSeparator();
-    trayEnableKeystrokesAction = trayMenu->addAction(tr("Enable Keystrokes"));
+    trayEnableKeystrokesAction = trayMenu->addAction(tr("&Enable Keystrokes"));
     trayEnableKeystrokesAction->setObjectName(QStringLiteral("trayEnableKeystrokesAction"));
     trayEnableKeystrokesAction->setCheckable(true);
     trayEnableKeystrokesAction->setChecked(true);
     trayMenu->addSeparator();
-    QAction* quitAction = trayMenu->addAction(tr("Quit"));
+    QAction* quitAction = trayMenu->addAction(tr("&Quit"));
     quitAction->setObjectName(QStringLiteral("trayQuitAction"));
     trayMenu->setDefaultAction(showAction);
 
@@ -159,6 +184,17 @@ void SenKey::setKeystrokesEnabled(bool enabled)
     ui->conditionsGroupBox->setEnabled(enabled && mappingView->currentRow() != -1);
 }
 
+bool SenKey::ownWindowHasFocus() const
+{
+    // A window of this process has the keyboard: the main window, any dialog (the file dialogs and
+    // message boxes included) or an open menu, the tray's among them.
+    // Only a shown window counts: some platforms keep naming a window active after it was hidden.
+    const QWindow* focused = QGuiApplication::focusWindow();
+    const QWidget* active = QApplication::activeWindow();
+    return (focused != nullptr && focused->isVisible()) || QApplication::activePopupWidget() != nullptr ||
+           (active != nullptr && active->isVisible());
+}
+
 void SenKey::setupActions()
 {
     auto* connectGroup = new QActionGroup(this);
@@ -172,7 +208,9 @@ void SenKey::setupActions()
     ui->action_newMapping->setShortcut(QKeySequence(tr("Ctrl+N")));
     ui->action_loadMapping->setShortcut(QKeySequence(tr("Ctrl+L")));
     ui->action_saveMapping->setShortcut(QKeySequence(tr("Ctrl+S")));
+    ui->action_saveMappingAs->setShortcut(QKeySequence(tr("Ctrl+Shift+S")));
     ui->action_Quit->setShortcut(QKeySequence(tr("Ctrl+Q")));
+    ui->action_aboutSenKey->setShortcut(QKeySequence(tr("F1")));
     ui->action_connectToControlPanel->setShortcut(QKeySequence(tr("Ctrl+Alt+F1")));
     ui->action_connectToSenComposer->setShortcut(QKeySequence(tr("Ctrl+Alt+F2")));
     ui->action_reconnectEngine->setShortcut(QKeySequence(tr("Ctrl+Alt+R")));
@@ -197,6 +235,30 @@ void SenKey::setupActions()
     ui->removeMappingButton->setIcon(removeIcon);
     ui->newConditionButton->setIcon(addIcon);
     ui->removeConditionButton->setIcon(removeIcon);
+
+    // What a pointer's hover and a screen reader tell about each control.
+    const struct {
+        QWidget* widget;
+        QString name;
+        QString tip;
+    } described[] = {
+        {ui->newMappingButton, tr("Add Rule"), tr("Add a new rule at the end of the table (Alt+R)")},
+        {ui->removeMappingButton, tr("Delete Rule"), tr("Delete the selected rule (Alt+D)")},
+        {ui->newConditionButton, tr("Add Condition"), tr("Add a trigger condition to the selected rule (Alt+N)")},
+        {ui->removeConditionButton, tr("Delete Condition"), tr("Delete the selected trigger condition (Alt+I)")},
+        {ui->mappingsTableWidget, tr("Rules"),
+         tr("One rule per row. Enter or F2 on Key(s) or Target Application opens its dialog; Tab leaves the table")},
+        {ui->conditionsTableWidget, tr("Trigger conditions"),
+         tr("The conditions of the selected rule, all of which must hold. Enter or F2 opens a condition")},
+        {ui->mappingsGroupBox, tr("Enable Keystrokes"), tr("Unchecked, no rule sends anything (Alt+E)")},
+        {ui->conditionsGroupBox, tr("Trigger Conditions"), {}},
+    };
+    for (const auto& [widget, name, tip] : described) {
+        widget->setAccessibleName(name);
+        if (!tip.isEmpty()) {
+            widget->setToolTip(tip);
+        }
+    }
 
     ui->removeMappingButton->setEnabled(false);
     ui->newConditionButton->setEnabled(false);
@@ -229,12 +291,19 @@ bool SenKey::trayIconUsable() const
 
 void SenKey::closeEvent(QCloseEvent* event)
 {
+    if (m_quitting) {
+        event->accept();
+        return;
+    }
     if (!trayIconUsable()) {
         // Without a tray the hidden window could never come back, so closing ends the program, and
         // unsaved changes are asked about as for Quit.
         if (!maybeSave()) {
             event->ignore();
+            return;
         }
+        event->accept();
+        quitWithoutAsking();
         return;
     }
     if (!closeHintShown) {
@@ -249,18 +318,77 @@ void SenKey::closeEvent(QCloseEvent* event)
 void SenKey::onQuit()
 {
     if (maybeSave()) {
-        QCoreApplication::quit();
+        quitWithoutAsking();
+    }
+}
+
+void SenKey::quitWithoutAsking()
+{
+    if (m_quitting) {
+        return;
+    }
+    m_quitting = true;
+    core->releaseEverything();
+    emit quitRequested();
+    // Not quit(): in Qt 6 it first asks every window to close, and this window refuses while a tray
+    // can take it. exit() also ends the loop of a dialog or prompt that is open, and no new one opens.
+    if (QThread::currentThread()->loopLevel() > 0) {
+        QCoreApplication::exit(0);
     }
 }
 
 void SenKey::updateWindowTitle()
 {
-    setWindowTitle(QStringLiteral("Velmor Orrin SenKey %1").arg(QLatin1String(kVersionText)));
+    // A star marks changes that are not saved yet.
+    const QString title = QStringLiteral("Velmor Orrin SenKey %1").arg(QLatin1String(kVersionText));
+    setWindowTitle(saved ? title : title + QStringLiteral(" *"));
 }
 
 void SenKey::showStatusMessage(QString message)
 {
+    m_errorShown = false;
     statusBar()->showMessage(message, kStatusMessageMs);
+}
+
+void SenKey::showStatusError(const QString& message)
+{
+    qWarning().noquote() << message;
+    statusBar()->showMessage(message);
+    m_errorShown = true;
+}
+
+void SenKey::updateConnectionField()
+{
+    if (m_connectionField == nullptr) {
+        return;
+    }
+    QString state;
+    switch (m_engineState) {
+    case EngineState::Connecting:
+        state = tr("connecting");
+        break;
+    case EngineState::Connected:
+        state = tr("connected");
+        break;
+    case EngineState::Disconnected:
+        state = tr("not connected");
+        break;
+    }
+    QStringList players;
+    QList<int> playerNumbers;
+    for (const uint player : m_playersSeen) {
+        players << QString::number(player + 1);
+        playerNumbers << static_cast<int>(player);
+    }
+    if (mappingView != nullptr) {
+        mappingView->setPlayersWithHeadset(playerNumbers);
+    }
+    const QString text = tr("%1 %2: %3 | headset %4 | players: %5")
+                             .arg(engineDisplayName(), m_engineAddress, state,
+                                  m_headsetReported ? core->headsetType() : tr("unknown"),
+                                  players.isEmpty() ? tr("none") : players.join(QLatin1String(", ")));
+    m_connectionField->setText(text);
+    m_connectionField->setAccessibleDescription(text);
 }
 
 void SenKey::showTrayMessage(const QString& title, const QString& message, QSystemTrayIcon::MessageIcon icon,
@@ -360,6 +488,8 @@ QString SenKey::engineDisplayName() const
 
 void SenKey::onEngineConnected()
 {
+    m_engineState = EngineState::Connected;
+    updateConnectionField();
     trayIcon->setIcon(connectedIcon);
     trayIcon->setToolTip(tr("SenKey - Connected"));
     showTrayMessage(tr("SenKey"), tr("%1 has been connected!").arg(engineDisplayName()), QSystemTrayIcon::Information,
@@ -369,10 +499,16 @@ void SenKey::onEngineConnected()
 
 void SenKey::onEngineDisconnected()
 {
+    m_engineState = EngineState::Disconnected;
+    m_playersSeen.clear();
+    m_headsetReported = false;
+    updateConnectionField();
     trayIcon->setIcon(disconnectedIcon);
     trayIcon->setToolTip(tr("SenKey - Disconnected"));
     showTrayMessage(tr("SenKey"), tr("%1 has been disconnected!").arg(engineDisplayName()),
                     QSystemTrayIcon::Information, 3000);
+    // No more states will come to put the lights out; the core has let go of what the rules held.
+    mappingView->showIdle();
 }
 
 void SenKey::onEngineCannotBeConnected()
@@ -390,6 +526,25 @@ void SenKey::onEngineCannotBeConnected()
         QSystemTrayIcon::Warning, 6000);
 }
 
+void SenKey::onHeadsetConnected(uint userId)
+{
+    const uint player = userId & 0xFFFU;
+    if (!m_playersSeen.contains(player)) {
+        m_playersSeen.append(player);
+        std::sort(m_playersSeen.begin(), m_playersSeen.end());
+        updateConnectionField();
+    }
+}
+
+void SenKey::onHeadsetLost(uint userId)
+{
+    const uint player = userId & 0xFFFU;
+    // Its states stop: the core lets go of what its rules hold, the lights must go out here.
+    mappingView->showIdle(static_cast<int>(player));
+    m_playersSeen.removeAll(player);
+    updateConnectionField();
+}
+
 void SenKey::onSenStateChanged(uint userID, const SenStateSnapshot& state)
 {
     core->evaluateState(userID, state);
@@ -400,6 +555,9 @@ void SenKey::on_action_connectToControlPanel_triggered()
     qDebug() << "Switching to Control Panel...";
     cannotConnectShown = false;
     core->disconnectEngine();
+    m_engineAddress = QStringLiteral("%1:%2").arg(options.controlPanel.host).arg(options.controlPanel.port);
+    m_engineState = EngineState::Connecting;
+    updateConnectionField();
     emit connectEngine(options.controlPanel.host, options.controlPanel.port);
 }
 
@@ -408,6 +566,9 @@ void SenKey::on_action_connectToSenComposer_triggered()
     qDebug() << "Switching to SenComposer...";
     cannotConnectShown = false;
     core->disconnectEngine();
+    m_engineAddress = QStringLiteral("%1:%2").arg(options.senComposer.host).arg(options.senComposer.port);
+    m_engineState = EngineState::Connecting;
+    updateConnectionField();
     emit connectEngine(options.senComposer.host, options.senComposer.port);
 }
 
@@ -431,6 +592,8 @@ void SenKey::applyHeadsetType(const QString& key)
 
 void SenKey::showHeadsetType()
 {
+    m_headsetReported = true;
+    updateConnectionField();
     ui->action_connectToControlPanel->setText(tr(" To ControlPanel "));
     ui->action_connectToSenComposer->setText(tr(" To Orrin Composer "));
 }
@@ -444,13 +607,28 @@ QString SenKey::currentHeadsetType() const
 
 bool SenKey::maybeSave()
 {
+    if (m_quitting) {
+        return false;
+    }
     if (saved) {
         return true;
     }
     show();
-    const QMessageBox::StandardButton answer = QMessageBox::warning(
-        this, tr("SenKey"), tr("The current Mapping has been modified.\nDo you want to save your changes?"),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::NoButton);
+    QMessageBox prompt(QMessageBox::Warning, tr("SenKey"),
+                       tr("The current Mapping has been modified.\nDo you want to save your changes?"),
+                       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    prompt.setObjectName(QStringLiteral("unsavedChangesPrompt"));
+    prompt.button(QMessageBox::Save)->setText(tr("&Save"));
+    prompt.button(QMessageBox::Discard)->setText(tr("&Discard"));
+    prompt.button(QMessageBox::Cancel)->setText(tr("&Cancel"));
+    prompt.setDefaultButton(QMessageBox::NoButton);
+    prompt.setEscapeButton(QMessageBox::Cancel);
+    prompt.exec();
+    const auto answer = static_cast<QMessageBox::StandardButton>(prompt.standardButton(prompt.clickedButton()));
+    // A termination signal that came while the prompt was open answers it: nothing more happens.
+    if (m_quitting) {
+        return false;
+    }
     if (answer == QMessageBox::Save) {
         return saveMapping();
     }
@@ -504,16 +682,12 @@ bool SenKey::loadMappingFrom(const QString& fileName)
         const QString text =
             QStringLiteral("SenKey Mapping [%1] could not be loaded: %2.").arg(QFileInfo(fileName).fileName(), reason);
         qWarning().noquote() << text;
-        showStatusMessage(text);
+        showStatusError(text);
         return false;
     }
     conditionView->clearTable();
     mappingView->clearTable();
-    model->clearMappings();
-    model->setObjectName(loaded.objectName());
-    for (int i = 0; i < loaded.mappingCount(); ++i) {
-        model->addMapping(*loaded.mapping(i));
-    }
+    model->takeMappingsFrom(loaded);
     saved = true;
     updateWindowTitle();
     showStatusMessage(QStringLiteral("SenKey Mapping [%1] loaded.").arg(QFileInfo(fileName).fileName()));
@@ -528,7 +702,7 @@ bool SenKey::saveTo(const QString& name)
     if (!saveMappingFile(mappingFolder + QLatin1Char('/') + name, model, &reason)) {
         const QString text = QStringLiteral("SenKey Mapping [%1] could not be saved: %2.").arg(name, reason);
         qWarning().noquote() << text;
-        showStatusMessage(text);
+        showStatusError(text);
         return false;
     }
     saved = true;
@@ -554,7 +728,7 @@ bool SenKey::saveMappingAs()
     // The name becomes the file's name in the mapping folder; a path or nothing at all is not one.
     const QString entered = saveFileUi->lineEdit->text();
     if (entered.trimmed().isEmpty() || entered.contains(QLatin1Char('/'))) {
-        showStatusMessage(QStringLiteral("Not a file name: [%1]").arg(entered));
+        showStatusError(QStringLiteral("Not a file name: [%1]").arg(entered));
         return false;
     }
     const QString path = mappingFolder + QLatin1Char('/') + filenameToSave;
@@ -580,4 +754,8 @@ void SenKey::onModelEdited()
 {
     saved = false;
     updateWindowTitle();
+    if (m_errorShown) {
+        m_errorShown = false;
+        statusBar()->clearMessage();
+    }
 }

@@ -14,6 +14,7 @@
 class SenKeyCore;
 class QAction;
 class QDialog;
+class QLabel;
 class QMenu;
 class SenMappingModel;
 class SenMappingView;
@@ -66,6 +67,8 @@ signals:
     void reconnectEngine();
     /// Every tray balloon as it is shown, also where no tray can show it.
     void trayMessageShown(const QString& title, const QString& message);
+    /// The program is ending: everything held has been let go and the event loops are told to end.
+    void quitRequested();
 
 public slots:
     void show();
@@ -95,6 +98,9 @@ public slots:
     void onInvalidWindowHandleDetected();
     void onModelEdited();
     void onQuit();
+    /// Ends the program without asking anything, from whatever state it is in: for termination
+    /// signals, and for Quit once the unsaved-changes prompt has been answered.
+    void quitWithoutAsking();
 
 private slots:
     void setFilenameToSave();
@@ -111,6 +117,15 @@ private:
     /// Whether closing may hide the window: only where a tray icon can bring it back.
     bool trayIconUsable() const;
     bool saveTo(const QString& name);
+    /// A failed load or save stays in the status bar until the next message or edit.
+    void showStatusError(const QString& message);
+    /// The permanent status-bar field: engine, address, connection, headset type and players seen.
+    void updateConnectionField();
+    /// Whether one of the program's own windows (the main window, a dialog, a message box, a menu) has
+    /// the keyboard: then no rule may type into the focused application, which would be this program.
+    bool ownWindowHasFocus() const;
+    void onHeadsetConnected(uint userId);
+    void onHeadsetLost(uint userId);
 
     SenKeyOptions options;
     QIcon connectedIcon;
@@ -131,4 +146,12 @@ private:
     QString mappingFolder;
     QString filenameToSave;
     bool saved = true;
+    bool m_quitting = false;
+    bool m_errorShown = false;
+    enum class EngineState { Connecting, Connected, Disconnected };
+    EngineState m_engineState = EngineState::Connecting;
+    QString m_engineAddress;
+    QList<uint> m_playersSeen;
+    bool m_headsetReported = false;
+    QLabel* m_connectionField = nullptr;
 };

@@ -35,10 +35,9 @@ int main(int argc, char* argv[])
         if (!commandLine.options.startHidden) {
             window.show();
         }
-        QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
         // A termination request ends the program as Quit does, but asks nothing: nobody may be there to answer.
         TerminationSignals termination;
-        QObject::connect(&termination, &TerminationSignals::received, &app, &QApplication::quit);
+        QObject::connect(&termination, &TerminationSignals::received, &window, &SenKey::quitWithoutAsking);
         exitCode = QApplication::exec();
     }
     return exitCode;

@@ -1,6 +1,7 @@
 #include "MappingSummary.h"
 
 #include "MappingKeys.h"
+#include "MappingReadiness.h"
 #include "SenAction.h"
 #include "SenActionRule.h"
 #include "SenMapping.h"
@@ -133,8 +134,8 @@ QString describeMapping(int index, const SenMapping& mapping)
             text += QStringLiteral("   (disabled) %1\n").arg(describeCondition(*condition));
         }
     }
-    if (enabledConditions == 0) {
-        text += QStringLiteral("   no enabled condition: never fires\n");
+    for (const QString& reason : reasonsNotToFire(mapping)) {
+        text += QStringLiteral("   %1: never fires\n").arg(reason);
     }
     text += QStringLiteral("   -> %1\n").arg(describeEmission(mapping));
     return text;

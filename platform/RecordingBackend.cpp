@@ -174,6 +174,16 @@ WindowHandle RecordingBackend::highlightedWindow() const
     return highlighted_;
 }
 
+QList<WindowHandle> RecordingBackend::clientWindows()
+{
+    std::lock_guard lock(mutex_);
+    QList<WindowHandle> handles;
+    for (const auto& entry : windows_) {
+        handles.append(entry.first);
+    }
+    return handles;
+}
+
 void RecordingBackend::addWindow(WindowHandle window, const QString& caption, const WindowRect& rect)
 {
     std::lock_guard lock(mutex_);

@@ -80,6 +80,8 @@ public:
     QString windowCaption(WindowHandle window) override;
     QString windowClassName(WindowHandle window) override;
     WindowRect windowRect(WindowHandle window) override;
+    /// The registered windows, in the order of their handles.
+    QList<WindowHandle> clientWindows() override;
     void showHighlight(WindowHandle window) override;
     void hideHighlight() override;
 

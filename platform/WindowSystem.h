@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -46,6 +47,13 @@ public:
     /// The top-level window that holds the window, under a window manager its frame; the window itself
     /// when it is top-level or the backend knows no nesting. 0 when the window cannot be read.
     virtual WindowHandle topLevelWindow(WindowHandle window) { return window; }
+    /// The application's top-level window that holds the window, the one that carries its title (under a
+    /// window manager the window inside the frame); the window itself when it is one or the backend knows
+    /// no nesting. 0 when the window cannot be read.
+    virtual WindowHandle clientWindow(WindowHandle window) { return window; }
+    /// The applications' top-level windows, from the bottom of the stack to the top as far as the window
+    /// manager tells; empty when there are none or the backend cannot list them.
+    virtual QList<WindowHandle> clientWindows() { return {}; }
 
     /// Outlines the window with a red frame laid over its rectangle, in place of any earlier outline. The
     /// frame takes no input and is never the window that windowAt finds. Without a desktop nothing is drawn.

@@ -36,6 +36,25 @@ unsigned long firstWindowProperty(Display* display, Window window, Atom property
     return result;
 }
 
+// The first atom of an atom-list property, 0 when absent.
+unsigned long firstAtomProperty(Display* display, Window window, Atom property)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    unsigned long result = 0;
+    if (XGetWindowProperty(display, window, property, 0, 1, False, XA_ATOM, &type, &format, &count, &remaining,
+                           &data) == Success &&
+        data) {
+        if (format == 32 && count >= 1) {
+            result = *reinterpret_cast<unsigned long*>(data);
+        }
+        XFree(data);
+    }
+    return result;
+}
+
 } // namespace
 
 X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
@@ -287,6 +306,120 @@ WindowHandle X11WindowSystem::topLevelWindow(WindowHandle window)
         current = parent;
     }
     return 0;
+}
+
+bool X11WindowSystem::hasWmStateLocked(unsigned long window)
+{
+    // The window manager puts WM_STATE on the application windows it manages, and on nothing else.
+    const Atom wmState = XInternAtom(display_, "WM_STATE", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    const bool found = XGetWindowProperty(display_, window, wmState, 0, 0, False, AnyPropertyType, &type, &format,
+                                          &count, &remaining, &data) == Success &&
+                       type != None;
+    if (data) {
+        XFree(data);
+    }
+    return found;
+}
+
+WindowHandle X11WindowSystem::clientWindow(WindowHandle window)
+{
+    if (!display_ || window == 0) {
+        return 0;
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    Window current = window;
+    Window topLevel = window;
+    for (int depth = 0; depth < 64; ++depth) {
+        if (hasWmStateLocked(current)) {
+            return trap.ok() ? static_cast<WindowHandle>(current) : 0;
+        }
+        Window root = None, parent = None;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display_, current, &root, &parent, &children, &count)) {
+            return 0;
+        }
+        if (children) {
+            XFree(children);
+        }
+        topLevel = current;
+        if (parent == None || parent == root) {
+            break;
+        }
+        current = parent;
+    }
+    // Without a window manager the root's child is the application's window.
+    return trap.ok() ? static_cast<WindowHandle>(topLevel) : 0;
+}
+
+QList<WindowHandle> X11WindowSystem::clientWindows()
+{
+    QList<WindowHandle> windows;
+    if (!display_) {
+        return windows;
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    const Window root = DefaultRootWindow(display_);
+    const Atom clientList = XInternAtom(display_, "_NET_CLIENT_LIST_STACKING", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, root, clientList, 0, 4096, False, XA_WINDOW, &type, &format, &count, &remaining,
+                           &data) == Success &&
+        data) {
+        if (format == 32) {
+            const auto* ids = reinterpret_cast<const unsigned long*>(data);
+            // Panels, trays and the desktop itself are in the list too, but are nobody's target.
+            const Atom windowType = XInternAtom(display_, "_NET_WM_WINDOW_TYPE", False);
+            const Atom dock = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_DOCK", False);
+            const Atom desktop = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
+            for (unsigned long i = 0; i < count; ++i) {
+                const unsigned long kind = firstAtomProperty(display_, ids[i], windowType);
+                if (kind != dock && kind != desktop) {
+                    windows.append(static_cast<WindowHandle>(ids[i]));
+                }
+            }
+        }
+        XFree(data);
+    }
+    if (!windows.isEmpty()) {
+        return windows;
+    }
+    // No window manager that keeps the list: the mapped children of the root, and of their children.
+    std::deque<std::pair<Window, int>> pending{{root, 0}};
+    while (!pending.empty()) {
+        const auto [parent, depth] = pending.front();
+        pending.pop_front();
+        Window rootOfTree = 0, parentOfParent = 0;
+        Window* children = nullptr;
+        unsigned childCount = 0;
+        if (!XQueryTree(display_, parent, &rootOfTree, &parentOfParent, &children, &childCount)) {
+            continue;
+        }
+        for (unsigned i = 0; i < childCount; ++i) {
+            XWindowAttributes attributes{};
+            if (!XGetWindowAttributes(display_, children[i], &attributes) || attributes.map_state != IsViewable) {
+                continue;
+            }
+            if (hasWmStateLocked(children[i]) || (depth == 0 && !attributes.override_redirect &&
+                                                 !captionLocked(children[i]).isEmpty())) {
+                windows.append(static_cast<WindowHandle>(children[i]));
+            } else if (depth < 1) {
+                pending.emplace_back(children[i], depth + 1);
+            }
+        }
+        if (children) {
+            XFree(children);
+        }
+    }
+    return trap.ok() ? windows : QList<WindowHandle>{};
 }
 
 void X11WindowSystem::showHighlight(WindowHandle window)

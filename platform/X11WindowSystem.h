@@ -34,6 +34,8 @@ public:
     QString windowClassName(WindowHandle window) override;
     WindowRect windowRect(WindowHandle window) override;
     WindowHandle topLevelWindow(WindowHandle window) override;
+    WindowHandle clientWindow(WindowHandle window) override;
+    QList<WindowHandle> clientWindows() override;
     void showHighlight(WindowHandle window) override;
     void hideHighlight() override;
 
@@ -42,6 +44,7 @@ public:
 
 private:
     QString captionLocked(unsigned long window);
+    bool hasWmStateLocked(unsigned long window);
     void destroyHighlightLocked();
     unsigned long highlightPixelLocked();
 

@@ -414,6 +414,7 @@ SenMapping readMapping(const QDomElement& e)
     m.setSendOnce(asOne(e.attribute(QStringLiteral("sendOnce"))));
     m.setSendToFocus(asOne(e.attribute(QStringLiteral("sendToFocus"))));
     m.setAppTitle(e.attribute(QStringLiteral("targetApp")));
+    m.setAppClass(e.attribute(QStringLiteral("targetClass")));
     m.setSendHotKeys(asOne(e.attribute(QStringLiteral("sendHotKeys"))));
     m.setCtrlKey(asOne(e.attribute(QStringLiteral("ctrlKey"))));
     m.setAltKey(asOne(e.attribute(QStringLiteral("altKey"))));
@@ -478,6 +479,10 @@ QString modelToXml(const SenMappingModel* model, int level)
         start += QStringLiteral(" triggerDelayTime=\"%1\" player=\"%2\" mouseclickset=\"%3\" mousebutnum=\"%4\">")
                      .arg(QString::number(m->triggerDelayTime()), QString::number(m->playerNum()),
                           flag(m->mouseclickset()), QString::number(m->mousebutnum()));
+        // Optional: older readers ignore it, and a file without a class is written as it always was.
+        if (!m->appClass().isEmpty()) {
+            start.insert(start.size() - 1, QStringLiteral(" targetClass=\"%1\"").arg(escape(m->appClass())));
+        }
         lines.append(start);
         for (int c = 0; c < m->conditionCount(); ++c) {
             lines.append(conditionToXml(m->condition(c), level + 2));

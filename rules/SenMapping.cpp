@@ -39,6 +39,7 @@ void SenMapping::copyFields(const SenMapping& other)
     m_keys = other.m_keys;
     m_windowHandle = other.m_windowHandle;
     m_appTitle = other.m_appTitle;
+    m_appClass = other.m_appClass;
     std::vector<std::unique_ptr<SenStateCondition>> conditions;
     conditions.reserve(other.m_conditions.size());
     for (const auto& condition : other.m_conditions) {

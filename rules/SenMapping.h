@@ -91,6 +91,9 @@ public:
     void setWindowHandle(WindowHandle value) { m_windowHandle = value; }
     QString appTitle() const { return m_appTitle; }
     void setAppTitle(const QString& value) { m_appTitle = value; }
+    /// The class of the chosen window's application, shown beside its title; empty when unknown.
+    QString appClass() const { return m_appClass; }
+    void setAppClass(const QString& value) { m_appClass = value; }
     /// The send-once latch: set once the mapping has emitted in its current period of activity.
     bool alreadySent() const { return m_alreadySent; }
     void setAlreadySent(bool value) { m_alreadySent = value; }
@@ -123,6 +126,7 @@ private:
     QString m_keys;
     WindowHandle m_windowHandle = 0;
     QString m_appTitle;
+    QString m_appClass;
     // Held by pointer so that condition(i) stays valid while other conditions are added.
     std::vector<std::unique_ptr<SenStateCondition>> m_conditions;
     bool m_alreadySent = false;

@@ -17,6 +17,23 @@ void SenMappingModel::addMapping(const SenMapping& mapping)
     emit modelEdited();
 }
 
+void SenMappingModel::takeMappingsFrom(SenMappingModel& source)
+{
+    releaseAll();
+    m_mappings.clear();
+    emit mappingCleared();
+    m_mappings = std::move(source.m_mappings);
+    source.m_mappings.clear();
+    for (const auto& mapping : m_mappings) {
+        mapping->setParent(nullptr);
+    }
+    setObjectName(source.objectName());
+    if (!m_mappings.empty()) {
+        emit mappingsAppended(0, mappingCount());
+    }
+    emit modelEdited();
+}
+
 void SenMappingModel::removeMapping(int index)
 {
     const bool removed = isValid(index);

@@ -29,6 +29,9 @@ public:
     void releaseHeld(int index) const;
 
     void addMapping(const SenMapping& mapping);
+    /// Replaces every mapping and the name by those of `source`, which is left empty: one
+    /// mappingCleared(), one mappingsAppended() and one modelEdited() instead of a signal per mapping.
+    void takeMappingsFrom(SenMappingModel& source);
     void removeMapping(int index);
     /// Removes every mapping; the name stays.
     void clearMappings();
@@ -48,6 +51,8 @@ public:
 
 signals:
     void mappingAdded(int index);
+    /// `count` mappings were appended at once from `first` on; modelEdited() follows once.
+    void mappingsAppended(int first, int count);
     void mappingChanged(int index);
     void mappingRemoved(int index);
     void mappingSwapped(int index1, int index2);

@@ -5,6 +5,11 @@
 
 #include <QDebug>
 #include <QFont>
+#include <QGuiApplication>
+#include <QHash>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QWindow>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTimerEvent>
@@ -12,6 +17,7 @@
 #include "KeySimulationConfigureDialog.h"
 #include "LineEditDelegate.h"
 #include "MappingKeys.h"
+#include "MappingReadiness.h"
 #include "SenMapping.h"
 #include "SenMappingModel.h"
 #include "TableRows.h"
@@ -24,8 +30,16 @@ namespace {
 
 const QColor kSelectedColor(QStringLiteral("#FFCC00"));
 constexpr int kNameMaxLength = 50;
+// Narrower than the 180 pixels the columns were once given, so that all seven fit the window's
+// default width; a longer key text is shortened in the middle and shown whole in its tool tip.
+constexpr int kKeysWidth = 130;
+constexpr int kCellPadding = 8;
+// Rows whose cell widgets are made at once whatever is in view.
+constexpr int kEagerRows = 50;
 // Remembers which icon the light shows, so that a state that changes nothing repaints nothing.
 constexpr int kActiveRole = Qt::UserRole + 1;
+// Set on a rule aimed at a window that is not there: whatever its conditions say, it sends nothing.
+constexpr int kNoWindowRole = Qt::UserRole + 2;
 
 QTableWidgetItem* newItem(Qt::ItemFlags flags, Qt::Alignment alignment = Qt::AlignCenter)
 {
@@ -60,17 +74,44 @@ SenMappingView::SenMappingView(QTableWidget* table, SenMappingModel* model, Wind
         TableRows::setUp(*m_table, {tr("Enabled"), tr("Player"), tr("Name"), tr("Key(s)"), tr("Behavior"),
                                     tr("Target Application"), QString()});
         m_table->setSortingEnabled(false);
+        const QString tips[ColumnCount] = {
+            tr("On or off; the light turns green while the rule's conditions hold"),
+            tr("The headset whose states the rule follows"),
+            tr("The rule's name; F2 renames it"),
+            tr("What the rule types or clicks; Enter or F2 changes it"),
+            tr("Send once per period of activity, or on every state"),
+            tr("Where the rule sends; Enter or F2 changes it"),
+            tr("Drag the window finder over a window to aim the rule at it"),
+        };
+        for (int column = 0; column < ColumnCount; ++column) {
+            if (QTableWidgetItem* header = m_table->horizontalHeaderItem(column)) {
+                header->setToolTip(tips[column]);
+            }
+        }
         m_table->resizeColumnToContents(EnabledColumn);
         m_table->resizeColumnToContents(PlayerColumn);
         m_table->resizeColumnToContents(BehaviorColumn);
         m_table->setColumnWidth(KeysColumn, 180);
         m_table->setColumnWidth(TargetColumn, 150);
         m_table->setColumnWidth(PickerColumn, 33);
+        // The target texts are one line each, and the widest of the usual ones shows whole; the name
+        // takes what is left, so that the finder column is in view without scrolling.
+        m_table->setTextElideMode(Qt::ElideMiddle);
+        const int targetWidth =
+            m_table->fontMetrics().horizontalAdvance(tr("<To application in focus>")) + 2 * kCellPadding;
+        m_table->setColumnWidth(TargetColumn, std::max(150, targetWidth));
+        m_table->setColumnWidth(KeysColumn, kKeysWidth);
+        m_table->horizontalHeader()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
+        m_table->horizontalHeader()->setMinimumSectionSize(24);
         m_table->setItemDelegateForColumn(NameColumn, new LineEditDelegate(kNameMaxLength, this));
 
         connect(m_table, &QTableWidget::itemChanged, this, &SenMappingView::on_mappingTable_itemChanged);
         connect(m_table, &QTableWidget::itemDoubleClicked, this, &SenMappingView::on_mappingTable_itemDoubleClicked);
         connect(m_table, &QTableWidget::currentItemChanged, this, &SenMappingView::on_mappingTable_currentItemChanged);
+        TableRows::openCellsWithKeys(*m_table, [this](QTableWidgetItem* item) { return openCell(item); });
+        // Scrolling, and a taller table, bring rows into view that may still lack their cell widgets.
+        connect(m_table->verticalScrollBar(), &QScrollBar::valueChanged, this, &SenMappingView::createWidgetsInView);
+        connect(m_table->verticalScrollBar(), &QScrollBar::rangeChanged, this, &SenMappingView::createWidgetsInView);
     }
     m_timerId = startTimer(1000);
 }
@@ -85,6 +126,7 @@ void SenMappingView::setModel(SenMappingModel* model)
     }
     m_model = model;
     connect(m_model, &SenMappingModel::mappingAdded, this, &SenMappingView::onMappingAdded);
+    connect(m_model, &SenMappingModel::mappingsAppended, this, &SenMappingView::onMappingsAppended);
     connect(m_model, &SenMappingModel::mappingChanged, this, &SenMappingView::onMappingChanged);
     connect(m_model, &SenMappingModel::mappingRemoved, this, &SenMappingView::onMappingRemoved);
     connect(m_model, &SenMappingModel::mappingSwapped, this, &SenMappingView::onMappingSwapped);
@@ -115,6 +157,56 @@ void SenMappingView::onMappingAdded(int index)
     if (m_table == nullptr || m_model == nullptr || m_model->mapping(index) == nullptr || index > m_table->rowCount()) {
         return;
     }
+    {
+        const QSignalBlocker blocker(m_table);
+        m_table->insertRow(index);
+        populateRow(index, true);
+    }
+    // Only the model appends, but a row inserted above others must not leave them misnumbered.
+    renumberComboBoxes(index + 1);
+    if (m_selectedRow >= index) {
+        ++m_selectedRow;
+    }
+
+    m_table->setCurrentCell(index, PlayerColumn);
+    if (m_selectedRow != index) {
+        selectMapping(index);
+    }
+    onMappingChanged(index);
+    fitColumns();
+}
+
+void SenMappingView::onMappingsAppended(int first, int count)
+{
+    if (m_table == nullptr || m_model == nullptr || first != m_table->rowCount() || count <= 0 ||
+        m_model->mapping(first + count - 1) == nullptr) {
+        return;
+    }
+    // One pass with nothing repainted or announced row by row: a file of thousands of rules must not
+    // cost a layout and a refresh for each.
+    m_table->setUpdatesEnabled(false);
+    {
+        const QSignalBlocker blocker(m_table);
+        m_table->setRowCount(first + count);
+        for (int row = first; row < first + count; ++row) {
+            // Thousands of boxes and finders cost seconds; they are made as their rows come into view.
+            populateRow(row, false);
+            fillRow(row);
+            unmarkRow(row);
+        }
+    }
+    fitColumns();
+    createWidgetsInView();
+    m_table->setUpdatesEnabled(true);
+    m_table->setCurrentCell(first, PlayerColumn);
+    if (m_selectedRow != first) {
+        selectMapping(first);
+    }
+    findChosenWindows();
+}
+
+void SenMappingView::populateRow(int index, bool withWidgets)
+{
     const Qt::ItemFlags checkable = Qt::ItemIsEnabled | Qt::ItemIsUserCheckable;
     QTableWidgetItem* items[ColumnCount] = {};
     for (int column = 0; column < ColumnCount; ++column) {
@@ -132,40 +224,67 @@ void SenMappingView::onMappingAdded(int index)
     for (int column : {NameColumn, KeysColumn, TargetColumn}) {
         items[column]->setForeground(Qt::blue);
     }
+    m_table->setVerticalHeaderItem(index, new QTableWidgetItem());
+    for (int column = 0; column < ColumnCount; ++column) {
+        m_table->setItem(index, column, items[column]);
+    }
 
+    if (withWidgets) {
+        createRowWidgets(index);
+    }
+}
+
+void SenMappingView::createRowWidgets(int index)
+{
     auto* picker = new TableWindowHandlePicker(m_windowSystem);
+    picker->setAccessibleName(tr("Window finder"));
+    picker->setToolTip(tr("Drag the window finder over a window to aim this rule at it"));
     connect(picker, &WindowHandlePicker::foundWindow, this, &SenMappingView::onWindowPickerActive);
+    m_table->setCellWidget(index, PickerColumn, picker);
+    m_pickerWidth = picker->width();
 
     auto* combo = new TableWidgetComboBox(index, PlayerColumn);
-    {
-        const QSignalBlocker blocker(m_table);
-        m_table->insertRow(index);
-        m_table->setVerticalHeaderItem(index, new QTableWidgetItem());
-        for (int column = 0; column < ColumnCount; ++column) {
-            m_table->setItem(index, column, items[column]);
+    combo->addItems({QStringLiteral("1"), QStringLiteral("2")});
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
+    // Not in the Tab chain, which would otherwise walk through every row: Enter on the cell opens it.
+    combo->setFocusPolicy(Qt::ClickFocus);
+    combo->setAccessibleName(tr("Player"));
+    m_table->setCellWidget(index, PlayerColumn, combo);
+    connect(combo, &TableWidgetComboBox::indexChanged, this, &SenMappingView::updatePlayerNum);
+    connect(combo, &TableWidgetComboBox::hasFocus, this, &SenMappingView::onTableComboActive);
+}
+
+void SenMappingView::createWidgetsInView()
+{
+    if (m_table == nullptr || m_model == nullptr || m_table->rowCount() == 0) {
+        return;
+    }
+    // The rows in view and a screenful around them; the first rows always, so that small files have
+    // every box from the start.
+    const int rows = m_table->rowCount();
+    int first = m_table->rowAt(0);
+    int last = m_table->rowAt(m_table->viewport()->height() - 1);
+    first = first < 0 ? 0 : first;
+    last = last < 0 ? rows - 1 : last;
+    const int margin = std::max(last - first + 1, kEagerRows);
+    const QSignalBlocker blocker(m_table);
+    const auto create = [&](int from, int to) {
+        for (int row = std::max(from, 0); row <= std::min(to, rows - 1); ++row) {
+            if (m_table->cellWidget(row, PlayerColumn) == nullptr && m_model->mapping(row) != nullptr) {
+                createRowWidgets(row);
+                fillRow(row);
+            }
         }
-        m_table->setCellWidget(index, PickerColumn, picker);
-        combo->addItems({QStringLiteral("1"), QStringLiteral("2")});
-        combo->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
-        m_table->setCellWidget(index, PlayerColumn, combo);
-        connect(combo, &TableWidgetComboBox::indexChanged, this, &SenMappingView::updatePlayerNum);
-        connect(combo, &TableWidgetComboBox::hasFocus, this, &SenMappingView::onTableComboActive);
-    }
-    // Only the model appends, but a row inserted above others must not leave them misnumbered.
-    renumberComboBoxes(index + 1);
-    if (m_selectedRow >= index) {
-        ++m_selectedRow;
-    }
+    };
+    create(0, kEagerRows - 1);
+    create(first - margin, last + margin);
+}
 
-    m_table->setCurrentCell(index, PlayerColumn);
-    if (m_selectedRow != index) {
-        selectMapping(index);
-    }
-    onMappingChanged(index);
-
+void SenMappingView::fitColumns()
+{
     m_table->resizeColumnToContents(EnabledColumn);
     m_table->resizeColumnToContents(BehaviorColumn);
-    m_table->setColumnWidth(PickerColumn, picker->width() + 1);
+    m_table->setColumnWidth(PickerColumn, m_pickerWidth + 1);
 }
 
 void SenMappingView::onMappingChanged(int index)
@@ -178,8 +297,16 @@ void SenMappingView::onMappingChanged(int index)
     if (QTableWidgetItem* item = m_table->item(index, EnabledColumn)) {
         item->setCheckState(mapping->enabled() ? Qt::Checked : Qt::Unchecked);
     }
-
     const QSignalBlocker blocker(m_table);
+    fillRow(index);
+}
+
+void SenMappingView::fillRow(int index)
+{
+    SenMapping* mapping = m_model->mapping(index);
+    if (QTableWidgetItem* item = m_table->item(index, EnabledColumn)) {
+        item->setCheckState(mapping->enabled() ? Qt::Checked : Qt::Unchecked);
+    }
     const QString keys = keysDisplayText(*mapping);
     if (!keys.isEmpty()) {
         setText(m_table->item(index, KeysColumn), keys, Qt::blue);
@@ -202,20 +329,65 @@ void SenMappingView::onMappingChanged(int index)
 
     QTableWidgetItem* target = m_table->item(index, TargetColumn);
     const WindowHandle window = mapping->windowHandle();
+    bool hasWindow = true;
     if (mapping->sendToFocus()) {
         setText(target, tr("<To application in focus>"), Qt::blue);
+    } else if (window == 0 && !mapping->appTitle().isEmpty()) {
+        // A window named in a file that is not open (yet); the once-a-second check keeps looking.
+        setText(target, tr("<window \"%1\" not found>").arg(mapping->appTitle()), Qt::red, false, true);
+        hasWindow = false;
     } else if (window == 0) {
         setText(target, tr("<no window selected>"), Qt::blue);
+        hasWindow = false;
     } else if (!m_windowSystem.isValidWindow(window)) {
         setText(target, tr("<invalid window, please select again>"), Qt::red, false, true);
+        hasWindow = false;
     } else if (!mapping->appTitle().isEmpty()) {
         setText(target, tr("To %1").arg(QStringLiteral("\"%1\"").arg(mapping->appTitle())), Qt::blue);
     } else {
         setText(target, tr("To %1").arg(QString::asprintf("window 0x%08X", window)), Qt::blue);
     }
+    if (QTableWidgetItem* light = m_table->item(index, EnabledColumn)) {
+        light->setData(kNoWindowRole, !hasWindow);
+        if (!hasWindow) {
+            onMappingActivated(index, false);
+        }
+    }
+    updateRowTip(index, hasWindow);
 
     if (QWidget* picker = m_table->cellWidget(index, PickerColumn)) {
         picker->setEnabled(!mapping->sendToFocus());
+    }
+}
+
+void SenMappingView::updateRowTip(int index, bool hasWindow)
+{
+    const SenMapping* mapping = m_model->mapping(index);
+    MappingSurroundings surroundings;
+    surroundings.windowOpen = hasWindow;
+    surroundings.playersWithHeadset = m_playersWithHeadset;
+    const QStringList reasons = reasonsNotToFire(*mapping, surroundings);
+    const QString tip = reasons.isEmpty() ? tr("Fires while its conditions hold")
+                                          : tr("Does not fire: %1").arg(reasons.join(QStringLiteral("; ")));
+    for (int column : {EnabledColumn, NameColumn, KeysColumn, TargetColumn}) {
+        if (QTableWidgetItem* item = m_table->item(index, column)) {
+            // The key and target cells may be too narrow for their text: the tip shows it whole.
+            const bool wholeText = column == KeysColumn || column == TargetColumn;
+            item->setToolTip(wholeText ? item->text() + QLatin1Char('\n') + tip : tip);
+        }
+    }
+}
+
+void SenMappingView::setPlayersWithHeadset(const QList<int>& players)
+{
+    m_playersWithHeadset = players;
+    if (m_table == nullptr || m_model == nullptr) {
+        return;
+    }
+    const QSignalBlocker blocker(m_table);
+    for (int row = 0; row < std::min(m_model->mappingCount(), m_table->rowCount()); ++row) {
+        const QTableWidgetItem* light = m_table->item(row, EnabledColumn);
+        updateRowTip(row, light == nullptr || !light->data(kNoWindowRole).toBool());
     }
 }
 
@@ -258,12 +430,28 @@ void SenMappingView::onMappingActivated(int index, bool activated)
         return;
     }
     QTableWidgetItem* item = m_table->item(index, EnabledColumn);
-    if (item == nullptr || item->data(kActiveRole).toBool() == activated) {
+    if (item == nullptr) {
+        return;
+    }
+    activated = activated && !item->data(kNoWindowRole).toBool();
+    if (item->data(kActiveRole).toBool() == activated) {
         return;
     }
     const QSignalBlocker blocker(m_table);
     item->setData(kActiveRole, activated);
     item->setIcon(activated ? m_activeIcon : m_inactiveIcon);
+}
+
+void SenMappingView::showIdle(int player)
+{
+    if (m_model == nullptr) {
+        return;
+    }
+    for (int i = 0; i < m_model->mappingCount(); ++i) {
+        if (player == -1 || m_model->mapping(i)->playerNum() == player) {
+            onMappingActivated(i, false);
+        }
+    }
 }
 
 void SenMappingView::on_mappingTable_itemChanged(QTableWidgetItem* item)
@@ -310,6 +498,29 @@ void SenMappingView::on_mappingTable_itemDoubleClicked(QTableWidgetItem* item)
         configureMappingKeys(row);
     } else if (item->column() == TargetColumn) {
         configureMappingApplication(row);
+    }
+}
+
+bool SenMappingView::openCell(QTableWidgetItem* item)
+{
+    if (item == nullptr || m_model == nullptr || m_model->mapping(item->row()) == nullptr) {
+        return false;
+    }
+    switch (item->column()) {
+    case KeysColumn:
+    case TargetColumn:
+        on_mappingTable_itemDoubleClicked(item);
+        return true;
+    case PlayerColumn:
+        if (TableWidgetComboBox* combo = comboBox(item->row())) {
+            combo->setFocus(Qt::TabFocusReason);
+            combo->showPopup();
+            return true;
+        }
+        return false;
+    default:
+        // F2 edits the name as the table does by itself.
+        return false;
     }
 }
 
@@ -398,11 +609,14 @@ void SenMappingView::configureMappingApplication(int index)
     bool sendToFocus = mapping->sendToFocus();
     uint windowHandle = mapping->windowHandle();
     QString caption = mapping->appTitle();
-    QString className;
+    QString className = mapping->appClass();
     QRect rect;
-    if (windowHandle != 0) {
-        className = m_windowSystem.windowClassName(windowHandle);
-        rect = windowQRect(m_windowSystem, windowHandle);
+    if (windowHandle != 0 && m_windowSystem.isValidWindow(windowHandle)) {
+        const WindowHandle client = m_windowSystem.clientWindow(windowHandle);
+        rect = windowQRect(m_windowSystem, client != 0 ? client : windowHandle);
+        if (className.isEmpty()) {
+            className = m_windowSystem.windowClassName(client != 0 ? client : windowHandle);
+        }
     }
 
     TargetApplicationConfigureDialog dialog(m_windowSystem, qobject_cast<QWidget*>(parent()));
@@ -418,6 +632,7 @@ void SenMappingView::configureMappingApplication(int index)
     mapping->setSendToFocus(sendToFocus);
     mapping->setWindowHandle(windowHandle);
     mapping->setAppTitle(caption);
+    mapping->setAppClass(className);
     onMappingChanged(index);
     m_model->triggerModelEdited();
 }
@@ -451,7 +666,7 @@ void SenMappingView::onTableComboActive(int row, int /*col*/)
     }
 }
 
-void SenMappingView::onWindowPickerActive(uint winHandle, const QString& caption, const QString& /*className*/,
+void SenMappingView::onWindowPickerActive(uint winHandle, const QString& caption, const QString& className,
                                           const QRect& /*rect*/)
 {
     const int row = currentRow();
@@ -462,8 +677,43 @@ void SenMappingView::onWindowPickerActive(uint winHandle, const QString& caption
     mapping->setSendToFocus(false);
     mapping->setWindowHandle(winHandle);
     mapping->setAppTitle(caption);
+    mapping->setAppClass(className);
     onMappingChanged(row);
     m_model->triggerModelEdited();
+}
+
+void SenMappingView::findChosenWindows()
+{
+    if (m_model == nullptr) {
+        return;
+    }
+    QList<WindowHandle> own;
+    for (QWindow* window : QGuiApplication::allWindows()) {
+        if (window->handle() != nullptr) {
+            own.append(static_cast<WindowHandle>(window->winId()));
+        }
+    }
+    // Many rules may name one window; each title costs a walk of the window tree.
+    QHash<QString, WindowHandle> searched;
+    for (int i = 0; i < m_model->mappingCount(); ++i) {
+        SenMapping* mapping = m_model->mapping(i);
+        if (mapping->sendToFocus() || mapping->windowHandle() != 0 || mapping->appTitle().isEmpty()) {
+            continue;
+        }
+        // The window's handle lives only while it is open; a file names it by its title.
+        auto known = searched.constFind(mapping->appTitle());
+        if (known == searched.cend()) {
+            known = searched.insert(mapping->appTitle(), m_windowSystem.findWindow(mapping->appTitle()));
+        }
+        const WindowHandle found = known.value();
+        if (found != 0 && !own.contains(found)) {
+            mapping->setWindowHandle(found);
+            onMappingChanged(i);
+        } else if (!m_missingTitles.contains(mapping->appTitle())) {
+            m_missingTitles.append(mapping->appTitle());
+            emit invalidWindowHandleDetected();
+        }
+    }
 }
 
 void SenMappingView::checkWindowHandle()
@@ -471,6 +721,7 @@ void SenMappingView::checkWindowHandle()
     if (m_model == nullptr) {
         return;
     }
+    findChosenWindows();
     for (int i = 0; i < m_model->mappingCount(); ++i) {
         const SenMapping* mapping = m_model->mapping(i);
         if (mapping == nullptr || mapping->sendToFocus() || mapping->windowHandle() == 0 ||

@@ -7,7 +7,10 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QTableWidget>
+
+#include <optional>
 
 #include "MappingEvaluation.h"
 #include "WindowSystem.h"
@@ -49,6 +52,9 @@ public:
     /// The view as the evaluation pass's activity report. Valid while the view lives.
     MappingActivityReport activityReport();
 
+    /// The players whose headset is up, for the rows' tool tips that say why a rule does not fire.
+    void setPlayersWithHeadset(const QList<int>& players);
+
     /// Vanished windows already announced through invalidWindowHandleDetected.
     const QList<WindowHandle>& reportedWindows() const { return m_reportedWindows; }
 
@@ -60,12 +66,17 @@ signals:
 
 public slots:
     void onMappingAdded(int index);
+    /// Builds the rows of mappings appended all at once, as by a load, and selects the first of them.
+    void onMappingsAppended(int first, int count);
     void onMappingChanged(int index);
     void onMappingRemoved(int index);
     void onMappingSwapped(int index1, int index2);
     void onMappingCleared();
     /// The activity light of row `index`: green while the mapping is active.
     void onMappingActivated(int index, bool activated);
+    /// Turns the lights of the rules of `player` (of every rule for -1) back to idle, for when their
+    /// states stop coming: the engine or the headset went away.
+    void showIdle(int player = -1);
 
 protected slots:
     void on_mappingTable_itemChanged(QTableWidgetItem* item);
@@ -78,11 +89,27 @@ protected slots:
     void onTableComboActive(int row, int col);
     void onWindowPickerActive(uint winHandle, const QString& caption, const QString& className, const QRect& rect);
     void checkWindowHandle();
+    /// Looks for the windows of rules that name a window by its title but have none open, as after a
+    /// load; a title not found is announced once through invalidWindowHandleDetected.
+    void findChosenWindows();
 
 protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    /// Puts the items of a new mapping, and its cell widgets when asked, into the empty row `index`.
+    void populateRow(int index, bool withWidgets);
+    /// The player box and the window finder of a row.
+    void createRowWidgets(int index);
+    /// Makes the cell widgets of the rows in view (and around them) that lack them.
+    void createWidgetsInView();
+    /// Shows the mapping in its row; the caller blocks the table's signals.
+    void fillRow(int index);
+    void fitColumns();
+    /// The tool tip of a row: whether the rule can fire, and if not, why.
+    void updateRowTip(int index, bool hasWindow);
+    /// Enter or F2 on a cell: the dialog of the Key(s) and Target cells, the player's list.
+    bool openCell(QTableWidgetItem* item);
     void selectMapping(int row);
     /// Releases what the mapping holds and reopens its send-once latch, before an edit that changes what
     /// it presses or whose states reach it.
@@ -102,6 +129,10 @@ private:
     SenMappingModel* m_model = nullptr;
     int m_selectedRow = -1;
     QList<WindowHandle> m_reportedWindows;
+    QStringList m_missingTitles;
     WindowSystem& m_windowSystem;
     int m_timerId = 0;
+    int m_pickerWidth = 32;
+    // Not known until the program tells; a view without a connection says nothing about headsets.
+    std::optional<QList<int>> m_playersWithHeadset;
 };

@@ -46,6 +46,14 @@ SenStateConditionView::SenStateConditionView(QTableWidget* table, SenMappingMode
     connect(m_table, &QTableWidget::itemChanged, this, &SenStateConditionView::on_conditionTable_itemChanged);
     connect(m_table, &QTableWidget::itemDoubleClicked, this,
             &SenStateConditionView::on_conditionTable_itemDoubleClicked);
+    // The keyboard's double click: the box of the first column toggles with Space instead.
+    TableRows::openCellsWithKeys(*m_table, [this](QTableWidgetItem* item) {
+        if (item == nullptr || item->column() == EnabledColumn) {
+            return false;
+        }
+        configureCondition(m_mappingIndex, item->row());
+        return true;
+    });
     connect(m_table, &QTableWidget::currentItemChanged, this,
             &SenStateConditionView::on_conditionTable_currentItemChanged);
 }

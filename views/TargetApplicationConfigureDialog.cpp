@@ -1,7 +1,13 @@
 #include "TargetApplicationConfigureDialog.h"
 
 #include "WindowHandlePicker.h"
+#include "WindowInspection.h"
 #include "ui_TargetApplicationConfigureDialog.h"
+
+#include <QGuiApplication>
+#include <QLayout>
+#include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <utility>
@@ -36,6 +42,102 @@ TargetApplicationConfigureDialog::TargetApplicationConfigureDialog(WindowSystem&
     connect(m_picker, &WindowHandlePicker::foundWindow, this, &TargetApplicationConfigureDialog::displayWindowInfo);
     connect(ui->hideSenKeyCheckBox, &QCheckBox::toggled, this,
             &TargetApplicationConfigureDialog::onHideMainWindowToggled);
+
+    // The texts decide the size: "<no window selected>" and a rectangle must show whole.
+    const int fieldWidth = fontMetrics().horizontalAdvance(kNoWindow + QStringLiteral("MM"));
+    for (QLineEdit* edit : {ui->appHandleLineEdit, ui->appCaptionLineEdit, ui->appClassLineEdit, ui->appRectLineEdit}) {
+        edit->setMinimumWidth(fieldWidth);
+    }
+    m_picker->setToolTip(tr("Press on the window finder and drag it over the window the rule should send to"));
+    m_picker->setAccessibleName(tr("Window finder"));
+    ui->windowListComboBox->setToolTip(tr("The open application windows, by title and class"));
+    ui->focusInThreeSecondsButton->setToolTip(
+        tr("Switch to the window within three seconds (for example with Alt+Tab); it is then chosen"));
+    ui->hideSenKeyCheckBox->setToolTip(tr("Hide the main window while this dialog is open"));
+    ui->okButton->setToolTip(tr("Keep this target"));
+    ui->cancelButton->setToolTip(tr("Leave the target as it was"));
+
+    m_focusTimer = new QTimer(this);
+    m_focusTimer->setInterval(250);
+    connect(m_focusTimer, &QTimer::timeout, this, &TargetApplicationConfigureDialog::countDown);
+    connect(ui->focusInThreeSecondsButton, &QPushButton::clicked, this,
+            &TargetApplicationConfigureDialog::startFocusCountdown);
+    connect(ui->windowListComboBox, &QComboBox::activated, this, [this](int index) {
+        chooseWindow(ui->windowListComboBox->itemData(index).toUInt());
+    });
+    refreshWindowList();
+    // The specified 465 by 260 is the least it takes; its texts decide what more it needs.
+    layout()->setSizeConstraint(QLayout::SetMinimumSize);
+    resize(sizeHint().expandedTo(QSize(465, 260)));
+}
+
+QList<WindowHandle> TargetApplicationConfigureDialog::ownWindows() const
+{
+    QList<WindowHandle> own;
+    for (QWindow* window : QGuiApplication::allWindows()) {
+        if (window->handle() != nullptr) {
+            own.append(static_cast<WindowHandle>(window->winId()));
+        }
+    }
+    return own;
+}
+
+void TargetApplicationConfigureDialog::refreshWindowList()
+{
+    const QList<WindowHandle> own = ownWindows();
+    ui->windowListComboBox->clear();
+    const QList<WindowHandle> windows = m_windows.clientWindows();
+    // The top of the stack first: the window the user last worked in is near the top.
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        if (own.contains(*it)) {
+            continue;
+        }
+        const QString caption = m_windows.windowCaption(*it);
+        const QString className = m_windows.windowClassName(*it);
+        ui->windowListComboBox->addItem(
+            QStringLiteral("%1 (%2)").arg(caption.isEmpty() ? kNotAvailable : caption,
+                                          className.isEmpty() ? kNotAvailable : className),
+            *it);
+    }
+    ui->windowListComboBox->setCurrentIndex(-1);
+    ui->windowListComboBox->setEnabled(ui->windowListComboBox->count() > 0);
+}
+
+void TargetApplicationConfigureDialog::chooseWindow(WindowHandle window)
+{
+    if (window == 0 || ownWindows().contains(window)) {
+        return;
+    }
+    ui->selectAppWithTitle->setChecked(true);
+    displayWindowInfo(window, m_windows.windowCaption(window), m_windows.windowClassName(window),
+                      windowQRect(m_windows, window));
+}
+
+void TargetApplicationConfigureDialog::startFocusCountdown()
+{
+    m_focusRemainingMs = m_focusDelayMs;
+    ui->focusInThreeSecondsButton->setEnabled(false);
+    countDown();
+    m_focusTimer->start();
+}
+
+void TargetApplicationConfigureDialog::countDown()
+{
+    if (m_focusRemainingMs > 0) {
+        ui->focusInThreeSecondsButton->setText(tr("Switch now... %1").arg((m_focusRemainingMs + 999) / 1000));
+        m_focusRemainingMs -= m_focusTimer->interval();
+        return;
+    }
+    m_focusTimer->stop();
+    ui->focusInThreeSecondsButton->setText(tr("Window in focus in &3 s"));
+    ui->focusInThreeSecondsButton->setEnabled(true);
+    const WindowHandle focused = m_windows.foregroundWindow();
+    const WindowHandle client = m_windows.clientWindow(focused);
+    chooseWindow(client != 0 ? client : focused);
+    refreshWindowList();
+    // Back to the dialog, which shows what was chosen.
+    raise();
+    activateWindow();
 }
 
 TargetApplicationConfigureDialog::~TargetApplicationConfigureDialog()

@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QString>
 
+class QTimer;
+
 namespace Ui {
 class targetApplicationConfigureDialog;
 }
@@ -30,14 +32,29 @@ public:
 
     WindowHandlePicker* picker() const { return m_picker; }
 
+    /// Fills the list of open windows again, from the window system, without the program's own.
+    void refreshWindowList();
+    /// Waits this long before taking the window in focus; for tests.
+    void setFocusDelay(int milliseconds) { m_focusDelayMs = milliseconds; }
+
 public slots:
     void onHideMainWindowToggled(bool checked);
     void displayWindowInfo(uint winHandle, const QString& caption, const QString& className, const QRect& rect);
+    /// Aims at `window` as the picker would: its title, class and rectangle.
+    void chooseWindow(WindowHandle window);
+    /// Starts the count-down after which the window that has the focus is chosen.
+    void startFocusCountdown();
 
 private:
+    void countDown();
+    QList<WindowHandle> ownWindows() const;
+
     Ui::targetApplicationConfigureDialog* ui;
     WindowSystem& m_windows;
     QPointer<QWidget> m_windowToHide;
     WindowHandlePicker* m_picker = nullptr;
     QRect m_displayedRect;
+    QTimer* m_focusTimer = nullptr;
+    int m_focusDelayMs = 3000;
+    int m_focusRemainingMs = 0;
 };

@@ -103,8 +103,12 @@ void WindowHandlePicker::mouseMoveEvent(QMouseEvent* event)
     }
     m_highlighted = window;
     m_windows.showHighlight(window);
-    emit foundWindow(window, m_windows.windowCaption(window), m_windows.windowClassName(window),
-                     windowQRect(m_windows, window));
+    // The window under the pointer is often an unnamed part of an application (its text area); it keeps
+    // receiving the characters, while the user sees, and the file keeps, the application window's title.
+    const WindowHandle client = m_windows.clientWindow(window);
+    const WindowHandle named = client != 0 ? client : window;
+    emit foundWindow(window, m_windows.windowCaption(named), m_windows.windowClassName(named),
+                     windowQRect(m_windows, named));
 }
 
 void WindowHandlePicker::mouseReleaseEvent(QMouseEvent* event)

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QTest>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,11 +44,12 @@ TEST_F(SenKeyWindow, StartsWithItsMenusActionsAndOnlyAddRuleEnabled)
     for (const QAction* action : w.menuBar()->actions()) {
         menus << action->text();
     }
-    EXPECT_EQ(menus, QStringList({"Application", "Connect", "Help"}));
+    // Every menu and entry has a mnemonic, for users of the keyboard alone.
+    EXPECT_EQ(menus, QStringList({"&Application", "&Connect", "&Help"}));
     EXPECT_EQ(actionTexts(child<QMenu>("menuApplication")),
-              QStringList({"New Mapping", "Load Mapping...", "Save Mapping", "Save Mapping As...", "-", "Quit"}));
+              QStringList({"&New Mapping", "&Load Mapping...", "&Save Mapping", "Save Mapping &As...", "-", "&Quit"}));
     EXPECT_EQ(actionTexts(child<QMenu>("menuConnect")),
-              QStringList({"To Orrin SDK", "To Orrin Composer", "-", "Reconnect"}));
+              QStringList({"To Orrin &SDK", "To Orrin &Composer", "-", "&Reconnect"}));
 
     const struct {
         const char* name;
@@ -57,12 +60,12 @@ TEST_F(SenKeyWindow, StartsWithItsMenusActionsAndOnlyAddRuleEnabled)
         {"action_newMapping", "Ctrl+N", "Create a new SenKey Mapping", false},
         {"action_loadMapping", "Ctrl+L", "Load an existing SenKey Mapping", true},
         {"action_saveMapping", "Ctrl+S", "Save the current SenKey Mapping", true},
-        {"action_saveMappingAs", "", "Save the current SenKey Mapping to another location", false},
+        {"action_saveMappingAs", "Ctrl+Shift+S", "Save the current SenKey Mapping to another location", false},
         {"action_Quit", "Ctrl+Q", "Quit SenKey", false},
         {"action_connectToControlPanel", "Ctrl+Alt+F1", "Switch current connection to Velmor Control Panel", false},
         {"action_connectToSenComposer", "Ctrl+Alt+F2", "Switch current connection to SenComposer", false},
         {"action_reconnectEngine", "Ctrl+Alt+R", "Re-establish the selected connection", true},
-        {"action_aboutSenKey", "", "About SenKey", true},
+        {"action_aboutSenKey", "F1", "About SenKey", true},
     };
     for (const auto& expected : actions) {
         SCOPED_TRACE(expected.name);
@@ -76,7 +79,7 @@ TEST_F(SenKeyWindow, StartsWithItsMenusActionsAndOnlyAddRuleEnabled)
     EXPECT_FALSE(child<QAction>("action_connectToSenComposer")->isChecked());
 
     EXPECT_TRUE(child<QGroupBox>("mappingsGroupBox")->isChecked());
-    EXPECT_EQ(child<QPushButton>("newMappingButton")->text(), "   Add Rule   ");
+    EXPECT_EQ(child<QPushButton>("newMappingButton")->text(), "   Add &Rule   ");
     EXPECT_TRUE(child<QPushButton>("newMappingButton")->isEnabled());
     for (const char* disabled : {"removeMappingButton", "newConditionButton", "removeConditionButton"}) {
         EXPECT_FALSE(child<QPushButton>(disabled)->isEnabled()) << disabled;
@@ -141,11 +144,23 @@ int runInEventLoop(const std::function<void()>& action)
     return QApplication::exec();
 }
 
+TEST_F(SenKeyWindow, QuitWithNothingUnsavedEndsAtOnceWithoutTheTrayHint)
+{
+    SenKey& w = window();
+    w.show();
+    QSignalSpy balloons(&w, &SenKey::trayMessageShown);
+    QSignalSpy quitting(&w, &SenKey::quitRequested);
+    EXPECT_EQ(runInEventLoop([&] { w.onQuit(); }), 0);
+    EXPECT_EQ(quitting.size(), 1);
+    for (const QList<QVariant>& balloon : balloons) {
+        EXPECT_NE(balloon.at(0).toString(), "SenKey is still running!") << "no hint on the way out";
+    }
+    EXPECT_TRUE(w.close()) << "once quitting, the window lets itself be closed";
+}
+
 TEST_F(SenKeyWindow, QuitAsksAboutUnsavedChangesAndCancelKeepsRunning)
 {
     SenKey& w = window();
-    EXPECT_EQ(runInEventLoop([&] { w.onQuit(); }), 0) << "nothing unsaved: quits at once";
-
     w.mappingModel()->addMapping(SenMapping(QStringLiteral("unsaved")));
     w.hide();
     QString prompt;
@@ -156,6 +171,63 @@ TEST_F(SenKeyWindow, QuitAsksAboutUnsavedChangesAndCancelKeepsRunning)
 
     answerMessageBox(QMessageBox::Discard);
     EXPECT_EQ(runInEventLoop([&] { child<QAction>("trayQuitAction")->trigger(); }), 0);
+}
+
+// Without a tray Quit also closes the window, whose close would ask again; and a termination request
+// ends the program with unsaved changes without asking at all.
+TEST_F(SenKeyWindow, QuitAsksOnceWithoutATrayAndTerminationNeverAsks)
+{
+    options.systemTray = false;
+    SenKey& w = window();
+    w.show();
+    w.mappingModel()->addMapping(SenMapping(QStringLiteral("unsaved")));
+    int prompts = 0;
+    QPointer<QTimer> second;
+    answerNextModal([&](QWidget* modal) {
+        ++prompts;
+        // A second prompt would be answered as well, and counted.
+        second = answerNextModal([&](QWidget* again) { ++prompts; again->close(); }, false);
+        qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Discard)->click();
+    });
+    EXPECT_EQ(runInEventLoop([&] { w.onQuit(); }), 0);
+    EXPECT_EQ(prompts, 1);
+    delete second;
+}
+
+TEST_F(SenKeyWindow, TerminationEndsWithUnsavedChangesAndNoPrompt)
+{
+    options.systemTray = false;
+    SenKey& w = window();
+    w.show();
+    w.mappingModel()->addMapping(SenMapping(QStringLiteral("unsaved")));
+    bool prompted = false;
+    QPointer<QTimer> answer = answerNextModal([&](QWidget* modal) { prompted = true; modal->close(); }, false);
+    EXPECT_EQ(runInEventLoop([&] { w.quitWithoutAsking(); }), 0);
+    EXPECT_FALSE(prompted);
+    delete answer;
+}
+
+// With the window in the tray, the target dialog (opened here from the keyboard) is the last window when
+// it closes; the program must go on, with its window back.
+TEST_F(SenKeyWindow, ClosingTheTargetDialogWithHideCheckedKeepsTheProgramRunning)
+{
+    SenKey& w = window();
+    w.show();
+    w.mappingModel()->addMapping(SenMapping(QStringLiteral("one")));
+    auto* table = child<QTableWidget>("mappingsTableWidget");
+    table->setCurrentCell(0, SenMappingView::TargetColumn);
+    bool answered = false;
+    answerNextModal([&](QWidget* modal) {
+        answered = true;
+        auto* hide = modal->findChild<QCheckBox*>(QStringLiteral("hideSenKeyCheckBox"));
+        ASSERT_NE(hide, nullptr) << "not the target dialog";
+        hide->setChecked(true);
+        EXPECT_FALSE(w.isVisible()) << "Hide SenKey hides the main window";
+        modal->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+    });
+    EXPECT_EQ(runInEventLoop([&] { QTest::keyClick(table, Qt::Key_Return); }), 42) << "the program went on";
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(w.isVisible());
 }
 
 TEST_F(SenKeyWindow, TrayEnableKeystrokesAndTheGroupBoxStayInStep)

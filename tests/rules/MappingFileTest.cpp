@@ -192,6 +192,7 @@ TEST_F(MappingFile, SaveAndLoadKeepEveryFieldButWindowAndLatch)
     full.setTriggerDelayTime(4294967295U);
     full.setKeys(QStringLiteral("a&<>\"b\nc\td  é€日本"));
     full.setAppTitle(QStringLiteral("  Untitled & <Editor>  "));
+    full.setAppClass(QStringLiteral("Edit\"or"));
     full.setWindowHandle(0x4400007);
     full.setAlreadySent(true);
     model.addMapping(full);
@@ -222,6 +223,8 @@ TEST_F(MappingFile, SaveAndLoadKeepEveryFieldButWindowAndLatch)
     EXPECT_TRUE(bytes.contains("value=\"1e-07\""));
     EXPECT_TRUE(bytes.contains("type=\"bool\" value=\"false\""));
     EXPECT_TRUE(bytes.contains("type=\"\" value=\"\""));
+    EXPECT_TRUE(bytes.contains("mousebutnum=\"4\" targetClass=\"Edit&quot;or\">"));
+    EXPECT_EQ(bytes.count("targetClass"), 1) << "only where a class is known";
     EXPECT_TRUE(bytes.contains(QStringLiteral("d  é€日本").toUtf8())) << "the system encoding here is UTF-8";
     EXPECT_FALSE(bytes.startsWith("\xEF\xBB\xBF"));
 
@@ -232,6 +235,7 @@ TEST_F(MappingFile, SaveAndLoadKeepEveryFieldButWindowAndLatch)
     expectSameMapping(*loaded.mapping(0), *model.mapping(0));
     expectSameMapping(*loaded.mapping(1), *model.mapping(1));
     EXPECT_EQ(loaded.mapping(0)->windowHandle(), 0U);
+    EXPECT_EQ(loaded.mapping(0)->appClass(), "Edit\"or");
     EXPECT_FALSE(loaded.mapping(0)->alreadySent());
 
     // Saving what was loaded gives the same bytes again.

@@ -70,16 +70,16 @@ TEST(KeySimulationConfigureDialog, FormHasItsNamesTextsAndSize)
     EXPECT_EQ(dialog.windowTitle(), "Configure key / mouse emulation");
     EXPECT_EQ(dialog.size(), QSize(574, 295));
     const std::pair<const char*, const char*> texts[] = {
-        {"sendKeystrokes", "Send specific keystroke(s)"},
-        {"sendHotkeys", "Send hot keys"},
-        {"sendmouseclick", "Send mouse click"},
-        {"holdKey_checkBox", "Hold the key"},
-        {"enter_checkBox", "Add ENTER"},
+        {"sendKeystrokes", "Send specific &keystroke(s)"},
+        {"sendHotkeys", "Send &hot keys"},
+        {"sendmouseclick", "Send &mouse click"},
+        {"holdKey_checkBox", "H&old the key"},
+        {"enter_checkBox", "Add &ENTER"},
         {"ctrl_checkBox", "Ctrl +"},
         {"win_checkBox", "Win +"},
         {"holdLeftMouseButton", "Left hold button"},
-        {"okButton", "Apply"},
-        {"cancelButton", "Cancel"},
+        {"okButton", "&Apply"},
+        {"cancelButton", "&Cancel"},
     };
     for (const auto& [name, text] : texts) {
         EXPECT_EQ(child<QAbstractButton>(dialog, name)->text(), QString::fromLatin1(text)) << name;

@@ -22,6 +22,7 @@
 #include "MappingEvaluation.h"
 #include "RecordingBackend.h"
 #include "SenMappingModel.h"
+#include "SenStateCondition.h"
 #include "SenMappingView.h"
 #include "SenStateRecord.h"
 #include "TableWidgetComboBox.h"
@@ -408,6 +409,73 @@ TEST_F(MappingTable, VanishedWindowIsMarkedAndReportedOnce)
         EXPECT_TRUE(item(row, Col::TargetColumn)->font().bold());
     }
     EXPECT_EQ(text(2, Col::TargetColumn), QStringLiteral("<To application in focus>"));
+}
+
+// A load hands over all its mappings at once: the rows are built in one pass, the first is selected,
+// the model reports one edit, and windows named by their title are looked for.
+TEST_F(MappingTable, MappingsTakenAtOnceFromALoadBuildEveryRowAndFindTheirWindows)
+{
+    constexpr WindowHandle kNotes = 0x4200001;
+    m_windows.addWindow(kNotes, QStringLiteral("Notes"));
+    add(QStringLiteral("old"));
+    SenMappingModel loaded(QStringLiteral("file.skm"));
+    const auto aimedAt = [](const QString& title) {
+        return [title](SenMapping& m) {
+            m.setSendToFocus(false);
+            m.setAppTitle(title);
+            m.addCondition(SenStateCondition(SenAction::Blink));
+        };
+    };
+    loaded.addMapping(mapping(QStringLiteral("notes"), aimedAt(QStringLiteral("Notes"))));
+    loaded.addMapping(mapping(QStringLiteral("off"), [](SenMapping& m) { m.setEnabled(false); }));
+    loaded.addMapping(mapping(QStringLiteral("gone"), aimedAt(QStringLiteral("Gone"))));
+    QSignalSpy appended(&m_model, &SenMappingModel::mappingsAppended);
+    QSignalSpy reports(&m_view, &SenMappingView::invalidWindowHandleDetected);
+    m_edits.clear();
+    m_selections.clear();
+
+    m_model.takeMappingsFrom(loaded);
+    EXPECT_EQ(loaded.mappingCount(), 0);
+    EXPECT_EQ(m_model.objectName(), "file.skm");
+    EXPECT_EQ(appended.count(), 1);
+    EXPECT_EQ(m_edits.count(), 1);
+    EXPECT_EQ(names(), (QStringList{"notes", "off", "gone"}));
+    EXPECT_EQ(m_view.currentRow(), 0);
+    EXPECT_EQ(m_selections.last().at(0).toInt(), 0);
+    EXPECT_EQ(background(0), kSelected);
+    EXPECT_EQ(background(1), QColor(Qt::gray));
+    EXPECT_EQ(item(1, Col::EnabledColumn)->checkState(), Qt::Unchecked);
+    EXPECT_NE(combo(2), nullptr);
+
+    EXPECT_EQ(m_model.mapping(0)->windowHandle(), kNotes);
+    EXPECT_EQ(text(0, Col::TargetColumn), QStringLiteral("To \"Notes\""));
+    EXPECT_EQ(text(2, Col::TargetColumn), QStringLiteral("<window \"Gone\" not found>"));
+    EXPECT_TRUE(item(0, Col::NameColumn)->toolTip().startsWith("Fires")) << item(0, Col::NameColumn)->toolTip().toStdString();
+    EXPECT_EQ(item(1, Col::NameColumn)->toolTip(), "Does not fire: disabled; no enabled condition");
+    EXPECT_EQ(item(2, Col::NameColumn)->toolTip(), "Does not fire: window \"Gone\" not open");
+    QMetaObject::invokeMethod(&m_view, "checkWindowHandle");
+    EXPECT_EQ(reports.count(), 1) << "a title not found is reported once";
+
+    // A rule without its window never lights up, whatever its conditions say.
+    m_view.onMappingActivated(0, true);
+    m_view.onMappingActivated(2, true);
+    const QImage yellow = iconImage(QIcon(QStringLiteral(":/./Resources/yellow_orb_Icon_small.png")));
+    EXPECT_NE(iconImage(item(0, Col::EnabledColumn)->icon()), yellow);
+    EXPECT_EQ(iconImage(item(2, Col::EnabledColumn)->icon()), yellow);
+
+    // The window opens later: the next check finds it.
+    m_windows.addWindow(0x4200002, QStringLiteral("Gone"));
+    QMetaObject::invokeMethod(&m_view, "checkWindowHandle");
+    EXPECT_EQ(text(2, Col::TargetColumn), QStringLiteral("To \"Gone\""));
+    EXPECT_EQ(m_edits.count(), 1) << "finding a window is no edit";
+
+    // Lights go out when the states stop, for one player or for all.
+    m_view.showIdle(1);
+    EXPECT_NE(iconImage(item(0, Col::EnabledColumn)->icon()), yellow);
+    m_view.showIdle();
+    EXPECT_EQ(iconImage(item(0, Col::EnabledColumn)->icon()), yellow);
+    m_view.setPlayersWithHeadset({1});
+    EXPECT_EQ(item(0, Col::NameColumn)->toolTip(), "Does not fire: no headset for player 1");
 }
 
 TEST_F(MappingTable, ClearTableLeavesTheModelAlone)

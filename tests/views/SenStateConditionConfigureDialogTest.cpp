@@ -48,8 +48,8 @@ TEST_F(ConditionDialog, FormHasItsNamesTextsAndSize)
     EXPECT_EQ(dialog.windowTitle(), "Configure Condition");
     EXPECT_EQ(dialog.size(), QSize(329, 216));
     EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("descriptionLabel"))->isHidden());
-    EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("okButton"))->text(), "Apply");
-    EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"))->text(), "Cancel");
+    EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("okButton"))->text(), "&Apply");
+    EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"))->text(), "&Cancel");
     EXPECT_EQ(limit(dialog)->decimals(), 2);
     EXPECT_DOUBLE_EQ(limit(dialog)->maximum(), 1.0);
     EXPECT_DOUBLE_EQ(limit(dialog)->singleStep(), 0.1);

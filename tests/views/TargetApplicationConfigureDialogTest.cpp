@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
@@ -55,19 +57,30 @@ protected:
     TargetApplicationConfigureDialog dialog{windows, nullptr};
 };
 
-TEST_F(TargetDialog, FormHasItsNamesTextsAndFixedSize)
+TEST_F(TargetDialog, FormHasItsNamesTextsAndRoomForThem)
 {
     EXPECT_EQ(dialog.objectName(), "targetApplicationConfigureDialog");
     EXPECT_EQ(dialog.windowTitle(), "Target Application...");
-    EXPECT_EQ(dialog.minimumSize(), QSize(465, 260));
-    EXPECT_EQ(dialog.maximumSize(), QSize(465, 260));
+    EXPECT_GE(dialog.minimumWidth(), 465);
+    EXPECT_GE(dialog.minimumHeight(), 260);
     EXPECT_EQ(dialog.findChild<QRadioButton*>(QStringLiteral("selectAppInFocus"))->text(),
-              "Send to application in focus");
+              "Send to application in &focus");
     EXPECT_EQ(dialog.findChild<QRadioButton*>(QStringLiteral("selectAppWithTitle"))->text(),
-              "Send to a particular application window");
+              "Send to a &particular application window");
     auto* hide = dialog.findChild<QCheckBox*>(QStringLiteral("hideSenKeyCheckBox"));
-    EXPECT_EQ(hide->text(), "Hide SenKey");
+    EXPECT_EQ(hide->text(), "&Hide SenKey");
     EXPECT_FALSE(hide->isChecked());
+
+    // Nothing is cut off: the whole help text and the longest field text fit where they are laid out.
+    dialog.show();
+    QApplication::processEvents();
+    auto* help = dialog.findChild<QLabel*>(QStringLiteral("label_6"));
+    EXPECT_GE(help->height(), help->heightForWidth(help->width())) << "help text cut";
+    QLineEdit* handle = edit("appHandleLineEdit");
+    EXPECT_GE(handle->width(), handle->fontMetrics().horizontalAdvance(QStringLiteral("<no window selected>")) + 4);
+    EXPECT_GE(dialog.width(), dialog.minimumSizeHint().width());
+    EXPECT_GE(dialog.height(), dialog.minimumSizeHint().height());
+    dialog.hide();
     for (const char* name : {"appHandleLineEdit", "appCaptionLineEdit", "appClassLineEdit", "appRectLineEdit"}) {
         EXPECT_TRUE(edit(name)->isReadOnly()) << name;
     }
@@ -171,6 +184,43 @@ TEST(TargetDialogMainWindow, HiddenWhileAskedAndShownAgainWhenTheDialogGoes)
     // Without a window to hide the box does nothing.
     TargetApplicationConfigureDialog dialog(windows, nullptr);
     dialog.findChild<QCheckBox*>(QStringLiteral("hideSenKeyCheckBox"))->setChecked(true);
+}
+
+} // namespace
+
+namespace {
+
+// Without a mouse: a window from the list of open windows, or the one that has the focus when the
+// count-down ends.
+TEST(TargetDialogKeyboard, WindowFromTheListOrFromTheFocusIsChosen)
+{
+    RecordingBackend windows;
+    windows.addWindow(0x100001, QStringLiteral("Notes"), {10, 20, 109, 69});
+    windows.addWindow(0x100002, QStringLiteral("Game"));
+    TargetApplicationConfigureDialog dialog(windows, nullptr);
+    dialog.setTargetWindow(true, 0, {}, {}, {});
+    auto* list = dialog.findChild<QComboBox*>(QStringLiteral("windowListComboBox"));
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->itemText(0), "Game (Recorded)") << "the top of the stack first";
+
+    emit list->activated(1);
+    bool sendToFocus = true;
+    uint handle = 0;
+    QString caption, className;
+    QRect rect;
+    dialog.getTargetWindow(sendToFocus, handle, caption, className, rect);
+    EXPECT_FALSE(sendToFocus);
+    EXPECT_EQ(handle, 0x100001u);
+    EXPECT_EQ(caption, "Notes");
+    EXPECT_EQ(rect, QRect(10, 20, 100, 50));
+
+    windows.setForegroundWindow(0x100002);
+    dialog.setFocusDelay(0);
+    dialog.startFocusCountdown();
+    dialog.getTargetWindow(sendToFocus, handle, caption, className, rect);
+    EXPECT_EQ(handle, 0x100002u);
+    EXPECT_EQ(caption, "Game");
 }
 
 } // namespace

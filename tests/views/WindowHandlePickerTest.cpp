@@ -168,6 +168,33 @@ TEST_F(Picker, FrameAndTitleBarAroundTheProgramsWindowAreSkippedToo)
     XSync(display, False);
 }
 
+// An application's text area is an unnamed child of its window: the child is what the characters go
+// to, and the application window, as the window manager marks it, gives the title and class.
+TEST_F(Picker, AnUnnamedChildIsReportedWithItsApplicationWindowsTitle)
+{
+    const Atom wmState = XInternAtom(display, "WM_STATE", False);
+    const long normalState[2] = {1, 0};
+    XChangeProperty(display, windowA, wmState, wmState, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(normalState), 2);
+    const Window textArea = XCreateSimpleWindow(display, windowA, 20, 20, 200, 100, 0, 0, BlackPixel(display, 0));
+    XMapWindow(display, textArea);
+    XSync(display, False);
+    ASSERT_EQ(windows.windowAt(200, 150), textArea);
+    EXPECT_EQ(windows.clientWindow(textArea), windowA);
+    EXPECT_TRUE(windows.clientWindows().contains(static_cast<WindowHandle>(windowA)));
+
+    WindowHandlePicker picker(windows, &host);
+    QSignalSpy found(&picker, &WindowHandlePicker::foundWindow);
+    QTest::mousePress(&picker, Qt::LeftButton, {}, picker.rect().center());
+    moveTo(picker, {200, 150});
+    QTest::mouseRelease(&picker, Qt::LeftButton, {}, picker.rect().center());
+    ASSERT_EQ(found.count(), 1);
+    EXPECT_EQ(found.at(0).at(0).toUInt(), textArea);
+    EXPECT_EQ(found.at(0).at(1).toString(), "Target A");
+    EXPECT_EQ(found.at(0).at(2).toString(), "SenKeyProbe");
+    XDestroyWindow(display, textArea);
+}
+
 TEST_F(Picker, PickerGoingAwayMidDragTakesItsOutlineWithIt)
 {
     {
