@@ -428,8 +428,8 @@ void SenKey::onSenStateChanged(uint userID, const SenStateSnapshot& state)
     if (state.isNull() || !model || !ui->mappingsGroupBox->isChecked()) {
         return;
     }
-    evaluateMappings(model, userID, state.handle(), keyboardSimulator, mappingView->activityReport(),
-                     [this] { return isActiveWindow(); });
+    evaluateMappings(model, userID, state.handle(), std::chrono::steady_clock::now(), keyboardSimulator,
+                     mappingView->activityReport(), [this] { return isActiveWindow(); });
 }
 
 void SenKey::on_action_connectToControlPanel_triggered()

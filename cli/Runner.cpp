@@ -168,7 +168,8 @@ void Runner::onSenStateChanged(uint userId, const SenStateSnapshot& state)
     if (done || state.isNull()) {
         return;
     }
-    evaluateMappings(model.get(), userId, state.handle(), simulator.get(), {}, [] { return false; });
+    evaluateMappings(model.get(), userId, state.handle(), std::chrono::steady_clock::now(), simulator.get(), {},
+                     [] { return false; });
 }
 
 void Runner::getModeApp(const QString& stringMode)

@@ -62,12 +62,14 @@ void runPasses(benchmark::State& bench, int activeEvery)
     }
     const State state = makeState(0.5F);
     // Closes the latches of the active mappings without sending anything.
-    evaluateMappings(&model, 0, state.get(), nullptr, {});
+    StateTime arrival = std::chrono::steady_clock::now();
+    evaluateMappings(&model, 0, state.get(), arrival, nullptr, {});
 
     int reportedActive = 0;
     const MappingActivityReport table = [&reportedActive](int, bool activated) { reportedActive += activated; };
     for (auto _ : bench) {
-        evaluateMappings(&model, 0, state.get(), &simulator, table);
+        arrival += std::chrono::milliseconds(20);
+        evaluateMappings(&model, 0, state.get(), arrival, &simulator, table);
         benchmark::ClobberMemory();
     }
     benchmark::DoNotOptimize(reportedActive);
