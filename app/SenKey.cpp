@@ -14,11 +14,9 @@
 #include <QStatusBar>
 
 #include "KeepAliveThread.h"
-#include "KeyboardEventSimulator.h"
-#include "MappingEvaluation.h"
 #include "MappingFile.h"
 #include "ResourcePath.h"
-#include "SenActionFactory.h"
+#include "SenKeyCore.h"
 #include "SenMapping.h"
 #include "SenMappingModel.h"
 #include "SenMappingView.h"
@@ -46,7 +44,6 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     : QMainWindow(parent, flags), options(startOptions), saveFileUi(std::make_unique<Ui::SaveFileDialog>()),
       ui(std::make_unique<Ui::SenKeyClass>())
 {
-    qRegisterMetaType<SenStateSnapshot>("SenStateSnapshot");
     ui->setupUi(this);
 
     QFile styleSheet(resourcePath(QStringLiteral("senKey.qss")));
@@ -60,12 +57,10 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     QDir().mkpath(mappingFolder);
 
     platformBackends = createPlatform(options.platform);
-    keyboardSimulator = new KeyboardEventSimulator(*platformBackends.injector, *platformBackends.windowSystem, this);
-    keepAliveThread = new KeepAliveThread(this);
-    keepAliveThread->setEngineAddress(options.controlPanel.host, options.controlPanel.port);
+    core = new SenKeyCore(*platformBackends.injector, *platformBackends.windowSystem, this);
+    core->setEngineAddress(options.controlPanel.host, options.controlPanel.port);
 
-    model = new SenMappingModel(QString(), this);
-    releaseRemovedMappings(*model, *keyboardSimulator);
+    model = core->mappingModel();
     mappingView = new SenMappingView(ui->mappingsTableWidget, model, *platformBackends.windowSystem, this);
     conditionView = new SenStateConditionView(ui->conditionsTableWidget, model, this);
 
@@ -85,18 +80,18 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     connect(conditionView, &SenStateConditionView::conditionSelectionChanged, this,
             &SenKey::onConditionSelectionChanged);
 
-    connect(keepAliveThread, &KeepAliveThread::engineConnected, this, &SenKey::onEngineConnected);
-    connect(keepAliveThread, &KeepAliveThread::engineDisconnected, this, &SenKey::onEngineDisconnected);
-    connect(keepAliveThread, &KeepAliveThread::engineCannotBeConnected, this, &SenKey::onEngineCannotBeConnected);
-    connect(keepAliveThread, &KeepAliveThread::SenStateChanged, this, &SenKey::onSenStateChanged);
-    connect(keepAliveThread, &KeepAliveThread::SendModeApp, this, &SenKey::getModeApp);
-    // A headset that goes away sends no more states that would release what its rules hold.
-    connect(keepAliveThread, &KeepAliveThread::headsetDisconnected, this, &SenKey::onHeadsetDisconnected);
-    connect(this, &SenKey::connectEngine, keepAliveThread, &KeepAliveThread::onConnectEngine);
-    connect(this, &SenKey::reconnectEngine, keepAliveThread, &KeepAliveThread::onReconnectEngine);
+    // The core evaluates the states, holds the headset type and releases what the rules hold.
+    core->setActivityReport(mappingView->activityReport());
+    core->setActiveWindowQuery([this] { return isActiveWindow(); });
+    connect(ui->mappingsGroupBox, &QGroupBox::toggled, core, &SenKeyCore::setKeystrokesEnabled);
+    connect(core, &SenKeyCore::engineConnected, this, &SenKey::onEngineConnected);
+    connect(core, &SenKeyCore::engineDisconnected, this, &SenKey::onEngineDisconnected);
+    connect(core, &SenKeyCore::engineCannotBeConnected, this, &SenKey::onEngineCannotBeConnected);
+    connect(core, &SenKeyCore::headsetTypeChanged, this, &SenKey::showHeadsetType);
+    connect(this, &SenKey::connectEngine, core->connection(), &KeepAliveThread::onConnectEngine);
+    connect(this, &SenKey::reconnectEngine, core->connection(), &KeepAliveThread::onReconnectEngine);
 
-    keyboardSimulator->start();
-    keepAliveThread->start();
+    core->start();
 
     setupActions();
 
@@ -113,20 +108,13 @@ SenKey::~SenKey()
 {
     hide();
     trayIcon->setVisible(false);
-    // The connection goes first and is joined, not terminated; its last signals must not reach a window
-    // that is half destroyed.
-    keepAliveThread->disconnect(this);
-    delete keepAliveThread;
-    keepAliveThread = nullptr;
-    // Nothing may stay pressed: release, then end the simulator's loop and join it.
-    keyboardSimulator->releaseAll();
-    keyboardSimulator->stop();
-    // The views and the model use the simulator and the window system, which are gone after this body.
+    // The connection's last signals must not reach a window that is half destroyed.
+    core->disconnect(this);
+    core->shutdown();
+    // The views use the model and the window system, which are gone after this body.
     delete conditionView;
     delete mappingView;
-    model->setReleaseHandler({});
-    delete model;
-    delete keyboardSimulator;
+    delete core;
 }
 
 void SenKey::createTrayIcon()
@@ -165,25 +153,9 @@ void SenKey::createTrayIcon()
 
 void SenKey::setKeystrokesEnabled(bool enabled)
 {
-    // Re-enabling gives the conditions back only when a rule is selected to show them.
+    // Re-enabling gives the conditions back only when a rule is selected to show them. The core follows
+    // the group box itself, and releases everything when it is unchecked.
     ui->conditionsGroupBox->setEnabled(enabled && mappingView->currentRow() != -1);
-    if (!enabled) {
-        releaseEverything();
-    }
-}
-
-void SenKey::releaseEverything()
-{
-    // Reopening the latches lets a rule whose conditions still hold press again once states count again.
-    QList<int> players;
-    for (int i = 0; i < model->mappingCount(); ++i) {
-        const int player = model->mapping(i)->playerNum();
-        if (!players.contains(player)) {
-            players.append(player);
-            releasePlayer(*model, static_cast<uint>(player), *keyboardSimulator);
-        }
-    }
-    keyboardSimulator->releaseAll();
 }
 
 void SenKey::setupActions()
@@ -322,6 +294,7 @@ QString SenKey::aboutText(const QString& type)
 
 void SenKey::on_action_aboutSenKey_triggered()
 {
+    const QString headsetType = currentHeadsetType();
     const QString icon =
         headsetType == QLatin1String("TESSARA") ? QStringLiteral("velmor_icon.bmp") : QStringLiteral("velmor_icon.png");
     QMessageBox box;
@@ -399,8 +372,6 @@ void SenKey::onEngineDisconnected()
     trayIcon->setToolTip(tr("SenKey - Disconnected"));
     showTrayMessage(tr("SenKey"), tr("%1 has been disconnected!").arg(engineDisplayName()),
                     QSystemTrayIcon::Information, 3000);
-    // No more states will come to release what the rules hold.
-    releaseEverything();
 }
 
 void SenKey::onEngineCannotBeConnected()
@@ -418,25 +389,16 @@ void SenKey::onEngineCannotBeConnected()
         QSystemTrayIcon::Warning, 6000);
 }
 
-void SenKey::onHeadsetDisconnected(uint userId)
-{
-    releasePlayer(*model, userId & 0xFFFU, *keyboardSimulator);
-}
-
 void SenKey::onSenStateChanged(uint userID, const SenStateSnapshot& state)
 {
-    if (state.isNull() || !model || !ui->mappingsGroupBox->isChecked()) {
-        return;
-    }
-    evaluateMappings(model, userID, state.handle(), std::chrono::steady_clock::now(), keyboardSimulator,
-                     mappingView->activityReport(), [this] { return isActiveWindow(); });
+    core->evaluateState(userID, state);
 }
 
 void SenKey::on_action_connectToControlPanel_triggered()
 {
     qDebug() << "Switching to Control Panel...";
     cannotConnectShown = false;
-    keepAliveThread->disconnectEngine();
+    core->disconnectEngine();
     emit connectEngine(options.controlPanel.host, options.controlPanel.port);
 }
 
@@ -444,7 +406,7 @@ void SenKey::on_action_connectToSenComposer_triggered()
 {
     qDebug() << "Switching to SenComposer...";
     cannotConnectShown = false;
-    keepAliveThread->disconnectEngine();
+    core->disconnectEngine();
     emit connectEngine(options.senComposer.host, options.senComposer.port);
 }
 
@@ -457,15 +419,24 @@ void SenKey::on_action_reconnectEngine_triggered()
 
 void SenKey::getModeApp(QString stringMode)
 {
-    applyHeadsetType(stringMode == QLatin1String("ORVA") ? QStringLiteral("ORVA") : QStringLiteral("TESSARA"));
+    applyHeadsetType(stringMode);
 }
 
 void SenKey::applyHeadsetType(const QString& key)
 {
-    headsetType = key;
+    // The core applies it to the detection catalogue and reports back through showHeadsetType().
+    core->setHeadsetType(key);
+}
+
+void SenKey::showHeadsetType()
+{
     ui->action_connectToControlPanel->setText(tr(" To ControlPanel "));
     ui->action_connectToSenComposer->setText(tr(" To Orrin Composer "));
-    SenActionFactory::setHeadsetType(key);
+}
+
+QString SenKey::currentHeadsetType() const
+{
+    return core->headsetType();
 }
 
 // Mapping files.

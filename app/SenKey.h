@@ -11,8 +11,7 @@
 #include "SenKeyOptions.h"
 #include "SenStateSnapshot.h"
 
-class KeepAliveThread;
-class KeyboardEventSimulator;
+class SenKeyCore;
 class QAction;
 class QDialog;
 class QMenu;
@@ -49,7 +48,7 @@ public:
     SenMappingModel* mappingModel() const { return model; }
     bool isSaved() const { return saved; }
     QString mappingFolderPath() const { return mappingFolder; }
-    QString currentHeadsetType() const { return headsetType; }
+    QString currentHeadsetType() const;
     QSystemTrayIcon* systemTrayIcon() const { return trayIcon.get(); }
     const Platform& platform() const { return platformBackends; }
 
@@ -99,21 +98,19 @@ public slots:
 
 private slots:
     void setFilenameToSave();
-    void onHeadsetDisconnected(uint userId);
     void setKeystrokesEnabled(bool enabled);
 
 private:
     void createTrayIcon();
     void setupActions();
     void applyHeadsetType(const QString& key);
+    void showHeadsetType();
     QString engineDisplayName() const;
     void showTrayMessage(const QString& title, const QString& message, QSystemTrayIcon::MessageIcon icon,
                          int milliseconds);
     /// Whether closing may hide the window: only where a tray icon can bring it back.
     bool trayIconUsable() const;
     bool saveTo(const QString& name);
-    /// Lets go of every key and button the rules hold and reopens their send-once latches.
-    void releaseEverything();
 
     SenKeyOptions options;
     QIcon connectedIcon;
@@ -130,10 +127,8 @@ private:
     QAction* trayEnableKeystrokesAction = nullptr;
     bool closeHintShown = false;
     bool cannotConnectShown = false;
-    KeyboardEventSimulator* keyboardSimulator = nullptr;
-    KeepAliveThread* keepAliveThread = nullptr;
+    SenKeyCore* core = nullptr;
     QString mappingFolder;
     QString filenameToSave;
     bool saved = true;
-    QString headsetType = QStringLiteral("ORVA");
 };

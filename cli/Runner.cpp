@@ -1,12 +1,9 @@
 #include "Runner.h"
 
-#include "KeepAliveThread.h"
-#include "KeyboardEventSimulator.h"
 #include "MappingCommands.h"
-#include "MappingEvaluation.h"
 #include "MappingFile.h"
 #include "PrintBackend.h"
-#include "SenActionFactory.h"
+#include "SenKeyCore.h"
 #include "SenMapping.h"
 #include "SenMappingModel.h"
 
@@ -43,7 +40,7 @@ QString Runner::address() const
 
 int Runner::prepare()
 {
-    model = std::make_unique<SenMappingModel>();
+    SenMappingModel loaded;
     const QFileInfo info(options.mappingFile);
     if (!info.isFile() || !info.isReadable()) {
         status(QStringLiteral("senkey-run: %1: %2")
@@ -51,7 +48,7 @@ int Runner::prepare()
                         info.exists() ? QStringLiteral("cannot be read") : QStringLiteral("no such file")));
         return ExitUsage;
     }
-    if (!loadMappingFile(options.mappingFile, model.get())) {
+    if (!loadMappingFile(options.mappingFile, &loaded)) {
         status(QStringLiteral("senkey-run: %1 is not a mapping file").arg(options.mappingFile));
         return ExitUsage;
     }
@@ -75,6 +72,13 @@ int Runner::prepare()
         windowSystem = platform.windowSystem.get();
     }
 
+    core = std::make_unique<SenKeyCore>(*injector, *windowSystem);
+    core->setEngineAddress(options.host, options.port);
+    SenMappingModel* model = core->mappingModel();
+    for (int i = 0; i < loaded.mappingCount(); ++i) {
+        model->addMapping(*loaded.mapping(i));
+    }
+
     // Window handles are not stored in mapping files; a chosen window is found again by its title.
     for (int i = 0; i < model->mappingCount(); ++i) {
         SenMapping* mapping = model->mapping(i);
@@ -88,22 +92,16 @@ int Runner::prepare()
         }
     }
 
-    simulator = std::make_unique<KeyboardEventSimulator>(*injector, *windowSystem);
-    keepAlive = std::make_unique<KeepAliveThread>();
-    keepAlive->setEngineAddress(options.host, options.port);
-    connect(keepAlive.get(), &KeepAliveThread::engineConnected, this, &Runner::onEngineConnected);
-    connect(keepAlive.get(), &KeepAliveThread::engineDisconnected, this, &Runner::onEngineDisconnected);
-    connect(keepAlive.get(), &KeepAliveThread::engineCannotBeConnected, this, &Runner::onEngineCannotBeConnected);
-    connect(keepAlive.get(), &KeepAliveThread::SenStateChanged, this, &Runner::onSenStateChanged);
-    connect(keepAlive.get(), &KeepAliveThread::SendModeApp, this, &Runner::getModeApp);
-    connect(keepAlive.get(), &KeepAliveThread::headsetDisconnected, this, &Runner::onHeadsetDisconnected);
+    connect(core.get(), &SenKeyCore::engineConnected, this, &Runner::onEngineConnected);
+    connect(core.get(), &SenKeyCore::engineDisconnected, this, &Runner::onEngineDisconnected);
+    connect(core.get(), &SenKeyCore::engineCannotBeConnected, this, &Runner::onEngineCannotBeConnected);
+    connect(core.get(), &SenKeyCore::headsetTypeChanged, this, &Runner::onHeadsetTypeChanged);
     return ExitOk;
 }
 
 void Runner::start()
 {
-    simulator->start();
-    keepAlive->start();
+    core->start();
     if (options.durationSeconds > 0.0) {
         durationTimer.start(static_cast<int>(std::min(std::ceil(options.durationSeconds * 1000.0), 2147483647.0)));
     }
@@ -116,21 +114,10 @@ void Runner::finish(int exitStatus)
     }
     done = true;
     durationTimer.stop();
-    // No state may arrive once the keys are released, so the connection goes first.
-    keepAlive.reset();
-    if (simulator) {
-        simulator->releaseAll();
-        simulator->stop();
-        simulator.reset();
+    if (core) {
+        core->shutdown();
     }
     emit finished(exitStatus);
-}
-
-void Runner::onHeadsetDisconnected(uint userId)
-{
-    if (!done && simulator) {
-        releasePlayer(*model, userId & 0xFFFU, *simulator);
-    }
 }
 
 void Runner::onEngineConnected()
@@ -145,9 +132,6 @@ void Runner::onEngineConnected()
 void Runner::onEngineDisconnected()
 {
     status(QStringLiteral("disconnected"));
-    if (simulator) {
-        simulator->releaseAll();
-    }
 }
 
 void Runner::onEngineCannotBeConnected()
@@ -163,21 +147,9 @@ void Runner::onEngineCannotBeConnected()
     }
 }
 
-void Runner::onSenStateChanged(uint userId, const SenStateSnapshot& state)
+void Runner::onHeadsetTypeChanged(const QString& type)
 {
-    if (done || state.isNull()) {
-        return;
+    if (!done) {
+        status(QStringLiteral("headset %1").arg(type));
     }
-    evaluateMappings(model.get(), userId, state.handle(), std::chrono::steady_clock::now(), simulator.get(), {},
-                     [] { return false; });
-}
-
-void Runner::getModeApp(const QString& stringMode)
-{
-    if (done) {
-        return;
-    }
-    const QString type = stringMode == QLatin1String("ORVA") ? QStringLiteral("ORVA") : QStringLiteral("TESSARA");
-    SenActionFactory::setHeadsetType(type);
-    status(QStringLiteral("headset %1").arg(type));
 }

@@ -8,16 +8,12 @@
 
 #include "PlatformFactory.h"
 #include "RunnerOptions.h"
-#include "SenStateSnapshot.h"
 
-class KeepAliveThread;
-class KeyboardEventSimulator;
 class PrintBackend;
-class SenMappingModel;
+class SenKeyCore;
 
-/// One headless session: the mapping file, the input backend, the keyboard event simulator and the
-/// engine connection thread, wired the way the desktop program wires them, with no window of its own
-/// (so the focus guard never holds). Status lines go to `err`.
+/// One headless session: the mapping file and the input backend over the core the desktop program uses,
+/// with no window of its own (so the focus guard never holds). Status lines go to `err`.
 class Runner : public QObject
 {
     Q_OBJECT
@@ -42,9 +38,7 @@ private slots:
     void onEngineConnected();
     void onEngineDisconnected();
     void onEngineCannotBeConnected();
-    void onSenStateChanged(uint userId, const SenStateSnapshot& state);
-    void onHeadsetDisconnected(uint userId);
-    void getModeApp(const QString& stringMode);
+    void onHeadsetTypeChanged(const QString& type);
 
 private:
     void status(const QString& line);
@@ -56,9 +50,7 @@ private:
     Platform platform;
     InputInjector* injector = nullptr;
     WindowSystem* windowSystem = nullptr;
-    std::unique_ptr<SenMappingModel> model;
-    std::unique_ptr<KeyboardEventSimulator> simulator;
-    std::unique_ptr<KeepAliveThread> keepAlive;
+    std::unique_ptr<SenKeyCore> core;
     QTimer durationTimer;
     bool everConnected = false;
     bool done = false;

@@ -2,6 +2,7 @@
 
 #include <QMetaType>
 
+#include <chrono>
 #include <memory>
 
 #include "nxl.h"
@@ -15,19 +16,25 @@ class SenStateSnapshot
 public:
     SenStateSnapshot() = default;
 
-    /// A new record holding a copy of the event's state; null when the event carries none.
-    static SenStateSnapshot fromEvent(SenEngineEventHandle event);
+    using Clock = std::chrono::steady_clock;
+
+    /// A new record holding a copy of the event's state; null when the event carries none. `arrival` is
+    /// when the program received the state.
+    static SenStateSnapshot fromEvent(SenEngineEventHandle event, Clock::time_point arrival = Clock::now());
     /// A new record holding a copy of 632 bytes.
-    static SenStateSnapshot fromBytes(const void* bytes);
+    static SenStateSnapshot fromBytes(const void* bytes, Clock::time_point arrival = Clock::now());
 
     bool isNull() const { return !record_; }
     /// The record for the nxlState accessors; valid as long as this snapshot or a copy of it lives.
     SenStateHandle handle() const { return record_.get(); }
+    /// When the state was received from the engine (taken off the client library's queue).
+    Clock::time_point arrival() const { return arrival_; }
 
 private:
-    explicit SenStateSnapshot(SenStateHandle record);
+    SenStateSnapshot(SenStateHandle record, Clock::time_point arrival);
 
     std::shared_ptr<void> record_;
+    Clock::time_point arrival_{};
 };
 
 Q_DECLARE_METATYPE(SenStateSnapshot)

@@ -61,7 +61,8 @@ protected:
 
 private:
     void disconnectLocked();
-    void handleEvent();
+    /// `arrival`: when the event was taken off the client library's queue.
+    void handleEvent(SenStateSnapshot::Clock::time_point arrival);
 
     SenEngineEventHandle eventHandle;
     bool connected = false;

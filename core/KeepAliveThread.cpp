@@ -152,11 +152,11 @@ void KeepAliveThread::getNextEngineEvent()
         if (nxlEngineGetNextEvent(eventHandle) != NXL_OK) {
             return;
         }
-        handleEvent();
+        handleEvent(SenStateSnapshot::Clock::now());
     }
 }
 
-void KeepAliveThread::handleEvent()
+void KeepAliveThread::handleEvent(SenStateSnapshot::Clock::time_point arrival)
 {
     const quint32 type = nxlEngineEventGetType(eventHandle);
     uint32_t userId = 0;
@@ -181,7 +181,7 @@ void KeepAliveThread::handleEvent()
         emit headsetDisconnected(userId);
         break;
     case StateUpdated: {
-        SenStateSnapshot state = SenStateSnapshot::fromEvent(eventHandle);
+        SenStateSnapshot state = SenStateSnapshot::fromEvent(eventHandle, arrival);
         if (state.isNull()) {
             qDebug() << "A state update without a state was skipped";
             break;

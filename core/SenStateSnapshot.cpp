@@ -2,9 +2,12 @@
 
 #include "SenStateRecord.h"
 
-SenStateSnapshot::SenStateSnapshot(SenStateHandle record) : record_(record, nxlStateFree) {}
+SenStateSnapshot::SenStateSnapshot(SenStateHandle record, Clock::time_point arrival)
+    : record_(record, nxlStateFree), arrival_(arrival)
+{
+}
 
-SenStateSnapshot SenStateSnapshot::fromEvent(SenEngineEventHandle event)
+SenStateSnapshot SenStateSnapshot::fromEvent(SenEngineEventHandle event, Clock::time_point arrival)
 {
     SenStateHandle record = nxlStateCreate();
     if (record == nullptr) {
@@ -14,15 +17,15 @@ SenStateSnapshot SenStateSnapshot::fromEvent(SenEngineEventHandle event)
         nxlStateFree(record);
         return {};
     }
-    return SenStateSnapshot(record);
+    return SenStateSnapshot(record, arrival);
 }
 
-SenStateSnapshot SenStateSnapshot::fromBytes(const void* bytes)
+SenStateSnapshot SenStateSnapshot::fromBytes(const void* bytes, Clock::time_point arrival)
 {
     SenStateHandle record = nxlStateCreate();
     if (record == nullptr) {
         return {};
     }
     Velmor::StateLayout::copyState(record, bytes);
-    return SenStateSnapshot(record);
+    return SenStateSnapshot(record, arrival);
 }
