@@ -8,6 +8,8 @@
 #include "SenMappingModel.h"
 #include "SenStateCondition.h"
 
+#include <optional>
+
 namespace {
 
 // Shown as is: printable characters and the plain space. Everything else (control characters, format
@@ -83,6 +85,15 @@ QString describeCondition(const SenStateCondition& condition)
     } else if (!threshold.toBool()) {
         text += QStringLiteral(" (threshold false)");
     }
+    if (const std::optional<double> release = condition.releaseLevel()) {
+        const bool below = condition.actionRule().rule() == SenActionRule::GreaterThan;
+        text += QStringLiteral(", release %1 %2")
+                    .arg(below ? QStringLiteral("below") : QStringLiteral("above"))
+                    .arg(QString::number(*release, 'g', 15));
+    }
+    if (condition.smoothingTime() != 0) {
+        text += QStringLiteral(", smoothed over %1 ms").arg(condition.smoothingTime());
+    }
     return text;
 }
 
@@ -120,6 +131,15 @@ QString describeMapping(int index, const SenMapping& mapping)
     flags << QStringLiteral("player %1").arg(mapping.playerNum());
     flags << (mapping.enabled() ? QStringLiteral("enabled") : QStringLiteral("disabled"));
     flags << (mapping.sendOnce() ? QStringLiteral("once per activation") : QStringLiteral("on every state"));
+    if (mapping.dwellTime() != 0) {
+        flags << QStringLiteral("dwell %1 ms").arg(mapping.dwellTime());
+    }
+    if (mapping.cooldownTime() != 0) {
+        flags << QStringLiteral("cooldown %1 ms").arg(mapping.cooldownTime());
+    }
+    if (mapping.rearmTime() != 0) {
+        flags << QStringLiteral("re-arm after %1 ms").arg(mapping.rearmTime());
+    }
     QString text = QStringLiteral("%1. %2 [%3]\n").arg(index + 1).arg(quoted(mapping.name()), flags.join(", "));
 
     int enabledConditions = 0;

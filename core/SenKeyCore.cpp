@@ -200,7 +200,8 @@ void SenKeyCore::evaluateState(uint userId, const SenStateSnapshot& state)
         return;
     }
     m_mayHold = true;
-    evaluateMappings(m_model, userId, state.handle(), m_simulator, m_activityReport, m_activeWindowQuery);
+    evaluateMappings(m_model, userId, state.handle(), state.arrival(), m_simulator, m_activityReport,
+                     m_activeWindowQuery);
 }
 
 void SenKeyCore::releaseEverything()

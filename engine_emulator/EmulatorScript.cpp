@@ -122,9 +122,12 @@ public:
         return parseUnsigned(word, value) || fail("bad user id '" + std::string(word) + "'");
     }
 
-    bool fields(const std::vector<std::string_view>& words, std::size_t first, StateBytes& state)
+    /// `noise` is null where FIELD=VALUE~SPREAD is not allowed.
+    bool fields(const std::vector<std::string_view>& words, std::size_t first, StateBytes& state,
+                std::vector<FieldNoise>* noise = nullptr)
     {
         state = newStateBytes();
+        m_noise = noise;
         for (std::size_t i = first; i < words.size(); ++i) {
             std::string_view word = words[i];
             std::size_t eq = word.find('=');
@@ -144,22 +147,36 @@ private:
         struct FloatField {
             std::string_view name;
             std::size_t offset;
+            float low;
+            float high;
         };
         static constexpr std::array<FloatField, 6> floats{{
-            {"leftEye", StateLayout::kLeftEyeClosure},
-            {"rightEye", StateLayout::kRightEyeClosure},
-            {"gaze", StateLayout::kHorizontalGaze},
-            {"upperPower", StateLayout::kUpperFacePower},
-            {"lowerPower", StateLayout::kLowerFacePower},
-            {"mentrixPower", StateLayout::kMentrixPower},
+            {"leftEye", StateLayout::kLeftEyeClosure, 0.0F, 1.0F},
+            {"rightEye", StateLayout::kRightEyeClosure, 0.0F, 1.0F},
+            {"gaze", StateLayout::kHorizontalGaze, -1.0F, 1.0F},
+            {"upperPower", StateLayout::kUpperFacePower, 0.0F, 1.0F},
+            {"lowerPower", StateLayout::kLowerFacePower, 0.0F, 1.0F},
+            {"mentrixPower", StateLayout::kMentrixPower, 0.0F, 1.0F},
         }};
         for (const FloatField& f : floats) {
             if (name == f.name) {
+                const std::size_t tilde = value.find('~');
                 float number = 0.0F;
-                if (!parseFloat(value, number)) {
+                if (!parseFloat(value.substr(0, tilde), number)) {
                     return fail("bad number '" + std::string(value) + "' for " + std::string(name));
                 }
                 StateLayout::writeFloat(state.data(), f.offset, number);
+                if (tilde != std::string_view::npos) {
+                    float spread = 0.0F;
+                    if (m_noise == nullptr) {
+                        return fail("VALUE~SPREAD is for stream lines only");
+                    }
+                    if (!parseFloat(value.substr(tilde + 1), spread) || !(spread >= 0.0F) || spread > 2.0F) {
+                        return fail("bad spread '" + std::string(value.substr(tilde + 1)) + "' for " +
+                                    std::string(name) + " (0 to 2)");
+                    }
+                    m_noise->push_back({f.offset, number, spread, f.low, f.high});
+                }
                 return true;
             }
         }
@@ -189,7 +206,17 @@ private:
 
     int lineNumber;
     ScriptError& error;
+    std::vector<FieldNoise>* m_noise = nullptr;
 };
+
+// A well-mixed 64-bit hash (splitmix64), so that neighbouring indexes give unrelated draws.
+std::uint64_t mix(std::uint64_t x)
+{
+    x += 0x9E3779B97F4A7C15ULL;
+    x = (x ^ (x >> 30U)) * 0xBF58476D1CE4E5B9ULL;
+    x = (x ^ (x >> 27U)) * 0x94D049BB133111EBULL;
+    return x ^ (x >> 31U);
+}
 
 bool parseLine(std::string_view line, int lineNumber, std::vector<ScriptCommand>& commands, ScriptError& error)
 {
@@ -240,7 +267,7 @@ bool parseLine(std::string_view line, int lineNumber, std::vector<ScriptCommand>
             command.seconds > kMaxStreamSeconds) {
             return p.fail("bad duration '" + std::string(words[3]) + "' (0 to 86400 seconds)");
         }
-        if (!p.fields(words, 4, command.state)) {
+        if (!p.fields(words, 4, command.state, &command.noise)) {
             return false;
         }
     } else if (verb == "wait") {
@@ -283,6 +310,21 @@ std::uint64_t ScriptCommand::streamCount() const
 {
     // At least one state, so that "stream 1 10 0" still sends something.
     return std::max<std::uint64_t>(1U, static_cast<std::uint64_t>(std::llround(rateHz * seconds)));
+}
+
+StateBytes ScriptCommand::streamState(std::uint64_t index) const
+{
+    StateBytes bytes = state;
+    for (std::size_t n = 0; n < noise.size(); ++n) {
+        const FieldNoise& field = noise[n];
+        const std::uint64_t seed = (static_cast<std::uint64_t>(line) << 40U) ^ (static_cast<std::uint64_t>(n) << 32U);
+        // 53 random bits to a double in [0, 1), then to [-1, 1).
+        const double unit = static_cast<double>(mix(seed ^ index) >> 11U) * 0x1.0p-53;
+        const double drawn = static_cast<double>(field.value) + (unit * 2.0 - 1.0) * static_cast<double>(field.spread);
+        const double held = std::clamp(drawn, static_cast<double>(field.low), static_cast<double>(field.high));
+        StateLayout::writeFloat(bytes.data(), field.offset, static_cast<float>(held));
+    }
+    return bytes;
 }
 
 StateBytes newStateBytes()

@@ -12,6 +12,15 @@
 /// The raw bytes of one state record, laid out as the engine sends it.
 using StateBytes = std::array<unsigned char, NXL_STATE_SIZE>;
 
+/// A random spread on one float field of a streamed state.
+struct FieldNoise {
+    std::size_t offset = 0;
+    float value = 0.0F;
+    float spread = 0.0F;
+    float low = 0.0F; ///< the field's range, which noisy values are held to
+    float high = 1.0F;
+};
+
 struct ScriptCommand {
     enum class Kind {
         UserAdd,     ///< user add N
@@ -34,9 +43,14 @@ struct ScriptCommand {
     std::string text;
     std::string source; ///< the line as written, without its comment
     StateBytes state{};
+    std::vector<FieldNoise> noise; ///< stream only: fields written FIELD=VALUE~SPREAD
 
     /// Number of states a stream sends, one every 1/HZ seconds starting at once.
     std::uint64_t streamCount() const;
+    /// The `index`-th state of a stream: `state` with each noisy field drawn uniformly from VALUE ± SPREAD
+    /// (held to the field's range). The draw depends only on the line and the index, so a script plays
+    /// the same every time.
+    StateBytes streamState(std::uint64_t index) const;
 };
 
 struct ScriptError {

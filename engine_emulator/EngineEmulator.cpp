@@ -353,6 +353,9 @@ void EngineEmulator::runSession(tcp::socket peer, const std::vector<ScriptComman
             for (std::uint64_t i = 0; i < count; ++i) {
                 const auto due = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                              period * static_cast<double>(i));
+                if (!command.noise.empty()) {
+                    event.setState(command.userId, command.streamState(i).data());
+                }
                 if (!session->sleepUntil(due) || !session->send(event)) {
                     break;
                 }

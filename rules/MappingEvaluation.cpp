@@ -23,13 +23,14 @@ void releaseHeldKey(const SenMapping& mapping, KeyboardEventSimulator& simulator
     }
 }
 
-void emitToFocus(SenMapping& mapping, KeyboardEventSimulator* simulator, const ActiveWindowQuery& isMainWindowActive)
+/// False when the focus guard held the emission back.
+bool emitToFocus(SenMapping& mapping, KeyboardEventSimulator* simulator, const ActiveWindowQuery& isMainWindowActive)
 {
     // While the user works in the program itself nothing is typed into it, and the latch stays open so
     // that the first active state after switching away emits.
     if (isMainWindowActive && isMainWindowActive()) {
         mapping.setAlreadySent(false);
-        return;
+        return false;
     }
     if (simulator != nullptr) {
         if (mapping.sendHotKeys()) {
@@ -42,6 +43,7 @@ void emitToFocus(SenMapping& mapping, KeyboardEventSimulator* simulator, const A
         }
     }
     mapping.setAlreadySent(mapping.sendOnce());
+    return true;
 }
 
 void emitToWindow(SenMapping& mapping, KeyboardEventSimulator* simulator)
@@ -60,9 +62,12 @@ void emitToWindow(SenMapping& mapping, KeyboardEventSimulator* simulator)
     mapping.setAlreadySent(mapping.sendOnce());
 }
 
-void releaseStep(SenMapping& mapping, KeyboardEventSimulator* simulator)
+void releaseStep(SenMapping& mapping, StateTime arrival, KeyboardEventSimulator* simulator)
 {
-    mapping.setAlreadySent(false);
+    // A disabled mapping's latch opens at once; otherwise only after the re-arm time of quiet.
+    if (!mapping.enabled() || mapping.rearmed(arrival)) {
+        mapping.setAlreadySent(false);
+    }
     if (simulator == nullptr) {
         return;
     }
@@ -75,8 +80,9 @@ void releaseStep(SenMapping& mapping, KeyboardEventSimulator* simulator)
 
 } // namespace
 
-void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state, KeyboardEventSimulator* simulator,
-                      const MappingActivityReport& table, const ActiveWindowQuery& isMainWindowActive)
+void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state, StateTime arrival,
+                      KeyboardEventSimulator* simulator, const MappingActivityReport& table,
+                      const ActiveWindowQuery& isMainWindowActive)
 {
     if (model == nullptr) {
         return;
@@ -93,21 +99,22 @@ void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state,
         if (static_cast<uint>(mapping->playerNum()) != userId) {
             continue;
         }
-        const bool active = mapping->conditionsHold(state);
+        const bool active = mapping->conditionsHold(state, arrival);
         if (table) {
             table(i, active);
         }
         if (!active || !mapping->enabled()) {
-            releaseStep(*mapping, simulator);
+            releaseStep(*mapping, arrival, simulator);
             continue;
         }
-        if (mapping->sendOnce() && mapping->alreadySent()) {
+        if ((mapping->sendOnce() && mapping->alreadySent()) || !mapping->mayFire(arrival)) {
             continue;
         }
-        if (mapping->sendToFocus()) {
-            emitToFocus(*mapping, simulator, isMainWindowActive);
-        } else {
+        if (!mapping->sendToFocus()) {
             emitToWindow(*mapping, simulator);
+            mapping->noteFired(arrival);
+        } else if (emitToFocus(*mapping, simulator, isMainWindowActive)) {
+            mapping->noteFired(arrival);
         }
     }
 }
@@ -126,6 +133,7 @@ void releasePlayer(SenMappingModel& model, uint userId, KeyboardEventSimulator& 
         SenMapping* mapping = model.mapping(i);
         if (mapping != nullptr && static_cast<uint>(mapping->playerNum()) == userId) {
             mapping->setAlreadySent(false);
+            mapping->resetConditioning();
             releaseMapping(*mapping, simulator);
         }
     }

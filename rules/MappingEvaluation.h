@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "SenStateCondition.h"
 #include "nxl.h"
 
 class KeyboardEventSimulator;
@@ -17,17 +18,19 @@ using ActiveWindowQuery = std::function<bool()>;
 /// Receives every mapping's activity on every state (the mapping table's onMappingActivated).
 using MappingActivityReport = std::function<void(int index, bool activated)>;
 
-/// Runs the pass over every mapping of `model` for one state of user `userId`. `simulator` may be null
-/// (nothing is emitted or released), `table` and `isMainWindowActive` may be empty.
-void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state, KeyboardEventSimulator* simulator,
-                      const MappingActivityReport& table, const ActiveWindowQuery& isMainWindowActive = {});
+/// Runs the pass over every mapping of `model` for one state of user `userId` that arrived at `arrival`
+/// (the steady clock where the state was received; the states of one user come in arrival order).
+/// `simulator` may be null (nothing is emitted or released), `table` and `isMainWindowActive` may be empty.
+void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state, StateTime arrival,
+                      KeyboardEventSimulator* simulator, const MappingActivityReport& table,
+                      const ActiveWindowQuery& isMainWindowActive = {});
 
 /// Releases what a mapping may hold down: its mouse button, and its held key when it holds one.
 /// Safe to call at any time; releasing something that is not down sends at most a key release.
 void releaseMapping(const SenMapping& mapping, KeyboardEventSimulator& simulator);
 
-/// Releases what the mappings of player `userId` hold and reopens their send-once latches: for a headset
-/// that went away, since states of the other headsets no longer release them.
+/// Releases what the mappings of player `userId` hold, reopens their send-once latches and forgets their
+/// timing: for a headset that went away, since states of the other headsets no longer release them.
 void releasePlayer(SenMappingModel& model, uint userId, KeyboardEventSimulator& simulator);
 
 /// Makes `model` release through `simulator` every mapping that it removes, clears or replaces.

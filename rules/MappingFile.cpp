@@ -11,7 +11,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <utility>
 
+#include "SenActionFactory.h"
 #include "SenMapping.h"
 #include "SenMappingModel.h"
 #include "SenStateCondition.h"
@@ -93,6 +96,49 @@ QString thresholdValue(const QVariant& threshold)
     default:
         return escape(threshold.toString());
     }
+}
+
+// Written only when set, so that a file without conditioning is written as before.
+QString conditioningAttributes(const SenStateCondition& condition)
+{
+    QString text;
+    if (const std::optional<double> release = condition.releaseLevel()) {
+        text += QStringLiteral(" release=\"%1\"").arg(QString::asprintf("%.15g", *release));
+    }
+    if (condition.smoothingTime() != 0) {
+        text += QStringLiteral(" smoothing=\"%1\"").arg(condition.smoothingTime());
+    }
+    return text;
+}
+
+QString timingAttributes(const SenMapping& mapping)
+{
+    QString text;
+    const std::pair<const char*, uint> times[] = {{"dwellTime", mapping.dwellTime()},
+                                                  {"cooldownTime", mapping.cooldownTime()},
+                                                  {"rearmTime", mapping.rearmTime()}};
+    for (const auto& [name, value] : times) {
+        if (value != 0) {
+            text += QStringLiteral(" %1=\"%2\"").arg(QLatin1String(name)).arg(value);
+        }
+    }
+    return text;
+}
+
+// A conditioning time in ms: missing is 0; anything but an unsigned decimal up to the limit reads as 0.
+uint readTime(const QDomElement& element, const QString& name, const QString& owner)
+{
+    if (!element.hasAttribute(name)) {
+        return 0;
+    }
+    const QString text = element.attribute(name);
+    bool ok = false;
+    const uint value = text.toUInt(&ok);
+    if (!ok || value > kMaxConditioningTime) {
+        qDebug("Bad %s (%s) in (%s), taken as 0", qPrintable(name), qPrintable(text), qPrintable(owner));
+        return 0;
+    }
+    return value;
 }
 
 // Mapping flags are true only for the number 1; words and other numbers read as false.
@@ -428,7 +474,34 @@ SenMapping readMapping(const QDomElement& e)
     m.setPlayerNum(e.attribute(QStringLiteral("player")).toInt());
     m.setMouseclickset(asOne(e.attribute(QStringLiteral("mouseclickset"))));
     m.setMousebutnum(e.attribute(QStringLiteral("mousebutnum")).toInt());
+    m.setDwellTime(readTime(e, QStringLiteral("dwellTime"), m.name()));
+    m.setCooldownTime(readTime(e, QStringLiteral("cooldownTime"), m.name()));
+    m.setRearmTime(readTime(e, QStringLiteral("rearmTime"), m.name()));
     return m;
+}
+
+// The optional release level and smoothing on a condition's threshold element; a bad one reads as unset.
+void readConditioning(const QDomElement& threshold, SenStateCondition& condition)
+{
+    const QString owner = SenActionFactory::actionName(condition.actionType());
+    if (threshold.hasAttribute(QStringLiteral("release"))) {
+        const QString text = threshold.attribute(QStringLiteral("release"));
+        bool ok = false;
+        const double level = text.toDouble(&ok);
+        if (ok && condition.acceptsReleaseLevel(level)) {
+            condition.setReleaseLevel(level);
+        } else {
+            qDebug("Bad release (%s) for a condition on (%s), taken as the threshold", qPrintable(text),
+                   qPrintable(owner));
+        }
+    }
+    const uint smoothing = readTime(threshold, QStringLiteral("smoothing"), owner);
+    if (smoothing != 0 && !condition.takesSmoothing()) {
+        qDebug("Bad smoothing (%u) for a condition on (%s), which has no strength: taken as 0", smoothing,
+               qPrintable(owner));
+    } else {
+        condition.setSmoothingTime(smoothing);
+    }
 }
 
 } // namespace
@@ -445,8 +518,8 @@ QString conditionToXml(const SenStateCondition* condition, int level)
         QStringLiteral("%1<%2>").arg(outer, kConditionElement),
         QStringLiteral("%1<enabled value=\"%2\" />").arg(inner, flag(condition->enabled())),
         QStringLiteral("%1<action value=\"%2\" />").arg(inner, QString::number(condition->actionType())),
-        QStringLiteral("%1<threshold type=\"%2\" value=\"%3\" />")
-            .arg(inner, thresholdType(threshold), thresholdValue(threshold)),
+        QStringLiteral("%1<threshold type=\"%2\" value=\"%3\"%4 />")
+            .arg(inner, thresholdType(threshold), thresholdValue(threshold), conditioningAttributes(*condition)),
         QStringLiteral("%1<actionRule value=\"%2\" />").arg(inner, QString::number(condition->actionRule().rule())),
         QStringLiteral("%1</%2>").arg(outer, kConditionElement),
     };
@@ -476,13 +549,15 @@ QString modelToXml(const SenMappingModel* model, int level)
         start += QStringLiteral(" winKey=\"%1\" enterKey=\"%2\" hotKey=\"%3\" holdKey=\"%4\" holdTime=\"%5\"")
                      .arg(flag(m->winKey()), flag(m->enterKey()), QString::number(m->hotKey()), flag(m->holdKey()),
                           QString::number(m->holdTime()));
-        start += QStringLiteral(" triggerDelayTime=\"%1\" player=\"%2\" mouseclickset=\"%3\" mousebutnum=\"%4\">")
+        start += QStringLiteral(" triggerDelayTime=\"%1\" player=\"%2\" mouseclickset=\"%3\" mousebutnum=\"%4\"")
                      .arg(QString::number(m->triggerDelayTime()), QString::number(m->playerNum()),
                           flag(m->mouseclickset()), QString::number(m->mousebutnum()));
+        start += timingAttributes(*m);
         // Optional: older readers ignore it, and a file without a class is written as it always was.
         if (!m->appClass().isEmpty()) {
-            start.insert(start.size() - 1, QStringLiteral(" targetClass=\"%1\"").arg(escape(m->appClass())));
+            start += QStringLiteral(" targetClass=\"%1\"").arg(escape(m->appClass()));
         }
+        start += QLatin1Char('>');
         lines.append(start);
         for (int c = 0; c < m->conditionCount(); ++c) {
             lines.append(conditionToXml(m->condition(c), level + 2));
@@ -676,6 +751,7 @@ bool parseCondition(const QDomNode& node, SenStateCondition* condition)
         qDebug("Error parsing node (%s): not enough attributes, skipping...", qPrintable(node.nodeName()));
         return false;
     }
+    QDomElement thresholdElement;
     for (int i = 0; i < children.count(); ++i) {
         const QDomElement child = children.at(i).toElement();
         if (child.isNull()) {
@@ -689,6 +765,7 @@ bool parseCondition(const QDomNode& node, SenStateCondition* condition)
         } else if (name == QLatin1String("action")) {
             condition->setAction(static_cast<SenAction::ActionType>(value.toInt()));
         } else if (name == QLatin1String("threshold")) {
+            thresholdElement = child;
             if (type == QLatin1String("bool")) {
                 condition->setThreshold(value == QLatin1String("true"));
             } else if (type == QLatin1String("double")) {
@@ -703,6 +780,10 @@ bool parseCondition(const QDomNode& node, SenStateCondition* condition)
         } else {
             return false;
         }
+    }
+    // Read last: whether a release level fits depends on the detection, the rule and the threshold.
+    if (!thresholdElement.isNull()) {
+        readConditioning(thresholdElement, *condition);
     }
     return true;
 }

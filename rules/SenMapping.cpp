@@ -46,7 +46,13 @@ void SenMapping::copyFields(const SenMapping& other)
         conditions.push_back(std::make_unique<SenStateCondition>(*condition));
     }
     m_conditions = std::move(conditions);
+    m_dwellTime = other.m_dwellTime;
+    m_cooldownTime = other.m_cooldownTime;
+    m_rearmTime = other.m_rearmTime;
     m_alreadySent = false;
+    m_holdingSince.reset();
+    m_offSince.reset();
+    m_lastFired.reset();
 }
 
 bool SenMapping::conditionsHold(SenStateHandle state) const
@@ -65,6 +71,66 @@ bool SenMapping::conditionsHold(SenStateHandle state) const
         anyEnabled = true;
     }
     return anyEnabled;
+}
+
+bool SenMapping::conditionsHold(SenStateHandle state, StateTime time)
+{
+    bool holds = state != nullptr;
+    bool anyEnabled = false;
+    for (const auto& condition : m_conditions) {
+        if (!condition->enabled()) {
+            continue;
+        }
+        anyEnabled = true;
+        if (holds) {
+            holds = condition->hasMemory() ? condition->evaluate(state, time) : condition->isTriggered(state);
+        } else if (condition->hasMemory()) {
+            // Its average and its holding must follow every state, not only those where the others hold.
+            condition->evaluate(state, time);
+        }
+    }
+    holds = holds && anyEnabled;
+    if (holds) {
+        m_offSince.reset();
+        if (!m_holdingSince) {
+            m_holdingSince = time;
+        }
+    } else {
+        m_holdingSince.reset();
+        if (!m_offSince) {
+            m_offSince = time;
+        }
+    }
+    return holds;
+}
+
+bool SenMapping::mayFire(StateTime time) const
+{
+    // Zero times are checked first: they keep the behaviour of a rule without timing whatever the clock does.
+    using std::chrono::milliseconds;
+    const bool dwelt = m_dwellTime == 0 || (m_holdingSince && time - *m_holdingSince >= milliseconds(m_dwellTime));
+    const bool cooled = m_cooldownTime == 0 || !m_lastFired || time - *m_lastFired >= milliseconds(m_cooldownTime);
+    return dwelt && cooled;
+}
+
+void SenMapping::noteFired(StateTime time)
+{
+    m_lastFired = time;
+}
+
+bool SenMapping::rearmed(StateTime time) const
+{
+    return m_rearmTime == 0 || (m_offSince && time - *m_offSince >= std::chrono::milliseconds(m_rearmTime));
+}
+
+void SenMapping::resetConditioning()
+{
+    m_holdingSince.reset();
+    m_offSince.reset();
+    m_lastFired.reset();
+    for (const auto& condition : m_conditions) {
+        condition->resetMemory();
+    }
 }
 
 void SenMapping::addCondition(const SenStateCondition& condition)

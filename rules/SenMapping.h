@@ -3,7 +3,9 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "SenStateCondition.h"
@@ -33,7 +35,21 @@ public:
     ~SenMapping() override;
 
     /// True when at least one condition is enabled and every enabled one holds; stops at the first failure.
+    /// The given state alone decides: no release level, smoothing or timing.
     bool conditionsHold(SenStateHandle state) const;
+    /// The same for a state of this mapping's player that arrived at `time`, with the conditions' release
+    /// levels and smoothing; conditions that remember earlier states see it even after a failure. Also
+    /// notes since when the conditions hold or have stopped holding.
+    bool conditionsHold(SenStateHandle state, StateTime time);
+
+    /// Whether the conditions have held for the dwell time and the cooldown since the last firing is over.
+    bool mayFire(StateTime time) const;
+    /// Starts the cooldown.
+    void noteFired(StateTime time);
+    /// Whether the conditions have been off for the re-arm time, so that the send-once latch may open.
+    bool rearmed(StateTime time) const;
+    /// Forgets the timing and every condition's memory, as for a mapping that has seen no state.
+    void resetConditioning();
 
     void addCondition(const SenStateCondition& condition);
     /// Out-of-range indexes are ignored.
@@ -94,6 +110,16 @@ public:
     /// The class of the chosen window's application, shown beside its title; empty when unknown.
     QString appClass() const { return m_appClass; }
     void setAppClass(const QString& value) { m_appClass = value; }
+    /// Milliseconds the conditions must hold without a break before the mapping fires; 0 at once.
+    uint dwellTime() const { return m_dwellTime; }
+    void setDwellTime(uint value) { m_dwellTime = std::min(value, kMaxConditioningTime); }
+    /// Milliseconds after firing during which the mapping does not fire again; 0 none.
+    uint cooldownTime() const { return m_cooldownTime; }
+    void setCooldownTime(uint value) { m_cooldownTime = std::min(value, kMaxConditioningTime); }
+    /// Milliseconds the conditions must be off without a break before the send-once latch opens; 0 on the
+    /// first state in which they are off.
+    uint rearmTime() const { return m_rearmTime; }
+    void setRearmTime(uint value) { m_rearmTime = std::min(value, kMaxConditioningTime); }
     /// The send-once latch: set once the mapping has emitted in its current period of activity.
     bool alreadySent() const { return m_alreadySent; }
     void setAlreadySent(bool value) { m_alreadySent = value; }
@@ -129,5 +155,13 @@ private:
     QString m_appClass;
     // Held by pointer so that condition(i) stays valid while other conditions are added.
     std::vector<std::unique_ptr<SenStateCondition>> m_conditions;
+    uint m_dwellTime = 0;
+    uint m_cooldownTime = 0;
+    uint m_rearmTime = 0;
     bool m_alreadySent = false;
+
+    // Timing of the states seen, kept only while the program runs and never copied.
+    std::optional<StateTime> m_holdingSince;
+    std::optional<StateTime> m_offSince;
+    std::optional<StateTime> m_lastFired;
 };

@@ -1,6 +1,7 @@
 #include "KeySimulationConfigureDialog.h"
 
 #include "KeyNames.h"
+#include "SenStateCondition.h"
 #include "ui_KeySimulationConfigureDialog.h"
 
 #include <QKeyEvent>
@@ -138,6 +139,21 @@ bool KeySimulationConfigureDialog::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void KeySimulationConfigureDialog::setTiming(uint dwellTime, uint cooldownTime, uint rearmTime)
+{
+    const auto toSpin = [](uint value) { return static_cast<int>(std::min(value, kMaxConditioningTime)); };
+    ui->dwell_spinBox->setValue(toSpin(dwellTime));
+    ui->cooldown_spinBox->setValue(toSpin(cooldownTime));
+    ui->rearm_spinBox->setValue(toSpin(rearmTime));
+}
+
+void KeySimulationConfigureDialog::getTiming(uint& dwellTime, uint& cooldownTime, uint& rearmTime) const
+{
+    dwellTime = static_cast<uint>(ui->dwell_spinBox->value());
+    cooldownTime = static_cast<uint>(ui->cooldown_spinBox->value());
+    rearmTime = static_cast<uint>(ui->rearm_spinBox->value());
 }
 
 void KeySimulationConfigureDialog::accept()

@@ -27,6 +27,10 @@ public:
                           bool& enterKey, int& hotKey, bool& holdKey, int& holdTime, int& triggerDelayTime,
                           bool& mouseclickset, int& mousebutnum) const;
 
+    /// Loads the dwell, cooldown and re-arm times of a mapping, in ms, clamped to 0..600000.
+    void setTiming(uint dwellTime, uint cooldownTime, uint rearmTime);
+    void getTiming(uint& dwellTime, uint& cooldownTime, uint& rearmTime) const;
+
     /// Captures key presses in the hot-key field.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -571,6 +571,7 @@ void SenMappingView::configureMappingKeys(int index)
     KeySimulationConfigureDialog dialog;
     dialog.setKeySimulation(sendHotKeys, keys, ctrlKey, altKey, shiftKey, winKey, enterKey, hotKey, holdKey, holdTime,
                             triggerDelayTime, mouseclickset, mousebutnum);
+    dialog.setTiming(mapping->dwellTime(), mapping->cooldownTime(), mapping->rearmTime());
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
@@ -596,6 +597,13 @@ void SenMappingView::configureMappingKeys(int index)
     mapping->setTriggerDelayTime(static_cast<uint>(std::max(triggerDelayTime, 0)));
     mapping->setMouseclickset(mouseclickset);
     mapping->setMousebutnum(mousebutnum);
+    uint dwellTime = 0;
+    uint cooldownTime = 0;
+    uint rearmTime = 0;
+    dialog.getTiming(dwellTime, cooldownTime, rearmTime);
+    mapping->setDwellTime(dwellTime);
+    mapping->setCooldownTime(cooldownTime);
+    mapping->setRearmTime(rearmTime);
     onMappingChanged(index);
     m_model->triggerModelEdited();
 }
@@ -762,6 +770,8 @@ void SenMappingView::startAfresh(int index)
     m_model->releaseHeld(index);
     if (SenMapping* mapping = m_model->mapping(index)) {
         mapping->setAlreadySent(false);
+        // Timers and averages of the old player or the old settings say nothing about the new ones.
+        mapping->resetConditioning();
     }
 }
 

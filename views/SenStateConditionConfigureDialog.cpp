@@ -7,12 +7,24 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
+
+namespace {
+
+// The spin boxes show two decimals: values closer than this are the same to the user.
+constexpr double kLimitStep = 0.01;
+
+} // namespace
 
 SenStateConditionConfigureDialog::SenStateConditionConfigureDialog(QWidget* parent)
     : QDialog(parent), ui(new Ui::SenStateConditionConfigureDialog)
 {
     ui->setupUi(this);
+    connect(ui->triggerComboBox, &QComboBox::currentIndexChanged, this,
+            &SenStateConditionConfigureDialog::updateConditioningFields);
+    connect(ui->limitSpinBox, &QDoubleSpinBox::valueChanged, this,
+            &SenStateConditionConfigureDialog::updateConditioningFields);
     initUi();
 }
 
@@ -40,6 +52,7 @@ void SenStateConditionConfigureDialog::createActionList()
 
 void SenStateConditionConfigureDialog::createTriggerList(SenAction* action)
 {
+    m_range = action != nullptr && action->triggerType() == SenAction::Range;
     ui->triggerComboBox->clear();
     ui->triggerComboBox->insertItems(0, SenActionRule::ruleNames(action));
     const bool range = action != nullptr && action->triggerType() == SenAction::Range;
@@ -49,6 +62,31 @@ void SenStateConditionConfigureDialog::createTriggerList(SenAction* action)
     }
     ui->limitLabel->setEnabled(range);
     ui->limitSpinBox->setEnabled(range);
+    updateConditioningFields();
+}
+
+void SenStateConditionConfigureDialog::updateConditioningFields()
+{
+    const int rule = ui->triggerComboBox->currentIndex();
+    const bool greater = rule == SenActionRule::GreaterThan;
+    const bool release = m_range && (greater || rule == SenActionRule::LessThan);
+    ui->releaseLabel->setVisible(release);
+    ui->releaseSpinBox->setVisible(release);
+    ui->smoothingLabel->setVisible(m_range);
+    ui->smoothingSpinBox->setVisible(m_range);
+
+    const double limit = ui->limitSpinBox->value();
+    const bool atLimit = std::abs(ui->releaseSpinBox->value() - m_lastLimit) < kLimitStep / 2;
+    ui->releaseLabel->setText(greater ? tr("&Release below:") : tr("&Release above:"));
+    if (greater) {
+        ui->releaseSpinBox->setRange(0.0, limit);
+    } else {
+        ui->releaseSpinBox->setRange(limit, 1.0);
+    }
+    if (atLimit) {
+        ui->releaseSpinBox->setValue(limit);
+    }
+    m_lastLimit = limit;
 }
 
 void SenStateConditionConfigureDialog::on_actionComboBox_currentIndexChanged(int index)
@@ -71,6 +109,9 @@ void SenStateConditionConfigureDialog::loadCondition(const SenStateCondition& co
     if (threshold.typeId() == QMetaType::Double || threshold.typeId() == QMetaType::Float) {
         ui->limitSpinBox->setValue(std::clamp(threshold.toDouble(), 0.0, 1.0));
     }
+    updateConditioningFields();
+    ui->releaseSpinBox->setValue(condition.releaseLevel().value_or(ui->limitSpinBox->value()));
+    ui->smoothingSpinBox->setValue(static_cast<int>(std::min(condition.smoothingTime(), kMaxConditioningTime)));
 }
 
 SenStateCondition SenStateConditionConfigureDialog::buildCondition() const
@@ -83,6 +124,15 @@ SenStateCondition SenStateConditionConfigureDialog::buildCondition() const
         condition.setThreshold(true);
     } else {
         condition.setThreshold(ui->limitSpinBox->value());
+    }
+    // A release level at the limit is no release level: the condition lets go where it began to hold.
+    const double release = ui->releaseSpinBox->value();
+    if (ui->releaseSpinBox->isVisibleTo(this) && std::abs(release - ui->limitSpinBox->value()) >= kLimitStep / 2 &&
+        condition.acceptsReleaseLevel(release)) {
+        condition.setReleaseLevel(release);
+    }
+    if (condition.takesSmoothing()) {
+        condition.setSmoothingTime(static_cast<uint>(ui->smoothingSpinBox->value()));
     }
     return condition;
 }

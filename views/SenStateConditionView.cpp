@@ -6,6 +6,8 @@
 #include <QSignalBlocker>
 #include <QTableWidget>
 
+#include <optional>
+
 #include "SenActionRule.h"
 #include "SenMapping.h"
 #include "SenMappingModel.h"
@@ -28,6 +30,20 @@ QString thresholdText(const QVariant& threshold)
     return ok ? QStringLiteral("%1").arg(value) : QString();
 }
 
+// The release level and the smoothing of a strength condition; empty when it has neither.
+QString conditioningText(const SenStateCondition& condition)
+{
+    QStringList parts;
+    if (const std::optional<double> release = condition.releaseLevel()) {
+        const bool below = condition.actionRule().rule() == SenActionRule::GreaterThan;
+        parts << (below ? SenStateConditionView::tr("below %1") : SenStateConditionView::tr("above %1")).arg(*release);
+    }
+    if (condition.smoothingTime() != 0) {
+        parts << SenStateConditionView::tr("smoothed %1 ms").arg(condition.smoothingTime());
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 SenStateConditionView::SenStateConditionView(QTableWidget* table, SenMappingModel* model, QObject* parent)
@@ -37,9 +53,9 @@ SenStateConditionView::SenStateConditionView(QTableWidget* table, SenMappingMode
     if (m_table == nullptr) {
         return;
     }
-    TableRows::setUp(*m_table, {tr("Enabled"), tr("Action"), tr("Trigger"), tr("Value")});
+    TableRows::setUp(*m_table, {tr("Enabled"), tr("Action"), tr("Trigger"), tr("Value"), tr("Release")});
     m_table->resizeColumnToContents(EnabledColumn);
-    for (int column : {ActionColumn, TriggerColumn, ValueColumn}) {
+    for (int column : {ActionColumn, TriggerColumn, ValueColumn, ReleaseColumn}) {
         m_table->setColumnWidth(column, 150);
     }
 
@@ -130,6 +146,9 @@ void SenStateConditionView::onConditionChanged(int mappingIndex, int index)
         item->setFont(font);
         item->setForeground(showValue ? QColor(Qt::blue) : QColor(Qt::black));
         item->setText(showValue ? threshold : tr("<double-click to change>"));
+    }
+    if (QTableWidgetItem* item = m_table->item(index, ReleaseColumn)) {
+        item->setText(conditioningText(*condition));
     }
 }
 
@@ -272,7 +291,7 @@ void SenStateConditionView::buildRow(int mappingIndex, int index)
         m_table->insertRow(index);
         m_table->setVerticalHeaderItem(index, new QTableWidgetItem());
         m_table->setItem(index, EnabledColumn, enabledItem);
-        for (int column : {ActionColumn, TriggerColumn, ValueColumn}) {
+        for (int column : {ActionColumn, TriggerColumn, ValueColumn, ReleaseColumn}) {
             auto* item = new QTableWidgetItem();
             item->setFlags(Qt::ItemIsEnabled);
             item->setTextAlignment(Qt::AlignCenter);

@@ -16,7 +16,7 @@ class SenStateConditionView : public QObject
     Q_OBJECT
 
 public:
-    enum Column { EnabledColumn = 0, ActionColumn, TriggerColumn, ValueColumn, ColumnCount };
+    enum Column { EnabledColumn = 0, ActionColumn, TriggerColumn, ValueColumn, ReleaseColumn, ColumnCount };
 
     SenStateConditionView(QTableWidget* table, SenMappingModel* model, QObject* parent = nullptr);
 

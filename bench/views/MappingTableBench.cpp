@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QTableWidget>
+#include <chrono>
 
 #include <memory>
 
@@ -69,7 +70,8 @@ void runPasses(benchmark::State& bench, Report report)
         if (report == Report::Toggling) {
             active = !active;
         }
-        evaluateMappings(&model, 0, active ? closed.get() : open.get(), nullptr, toTable);
+        evaluateMappings(&model, 0, active ? closed.get() : open.get(), std::chrono::steady_clock::now(), nullptr,
+                         toTable);
     }
     bench.SetItemsProcessed(bench.iterations() * count);
 }

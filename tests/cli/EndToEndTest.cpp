@@ -13,6 +13,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <cstdio>
+
 namespace {
 
 const QString kRunner = QStringLiteral(SENKEY_RUN_PATH);
@@ -38,6 +40,13 @@ const QByteArray kHoldMappings =
                                      {.name = "lift drags", .keys = "Hold Left Mouse", .action = 21, .mouseButton = 4},
                                  })
         .toUtf8();
+
+QByteArray readAll(const QString& path)
+{
+    QFile in(path);
+    EXPECT_TRUE(in.open(QIODevice::ReadOnly)) << path.toStdString();
+    return in.readAll();
+}
 
 // Whether every key and button pressed in the printed primitives was released again by the end.
 bool nothingLeftPressed(const QStringList& primitives)
@@ -262,4 +271,34 @@ TEST_F(EndToEnd, BadUsageAndBadFilesExitWithTwo)
     ASSERT_TRUE(badScript.waitForFinished(20000));
     EXPECT_EQ(badScript.exitCode(), 2);
     EXPECT_TRUE(badScript.readAllStandardError().contains(":2: bad number 'shut' for leftEye"));
+}
+
+TEST_F(EndToEnd, ConditioningTurnsANoisySmileIntoOnePressPerSmile)
+{
+    // The example rule with its release level, smoothing, dwell, cooldown and re-arm, beside the same rule
+    // without them (typing p instead of s).
+    const QString example = QString::fromUtf8(readAll(QStringLiteral(SENKEY_SOURCE_DIR "/examples/noisy-smile.skm")));
+    const qsizetype start = example.indexOf(QLatin1String("    <SenMapping "));
+    const qsizetype end = example.indexOf(QLatin1String("</SenMappingModel>"));
+    ASSERT_TRUE(start > 0 && end > start);
+    QString plain = example.mid(start, end - start);
+    plain.replace(
+        QRegularExpression(QStringLiteral(" (dwellTime|cooldownTime|rearmTime|release|smoothing)=\"[^\"]*\"")),
+        QString());
+    plain.replace(QLatin1String("keys=\"s\""), QLatin1String("keys=\"p\""));
+    ASSERT_FALSE(plain.contains(QLatin1String("release")));
+    const QString both = example.left(end) + plain + example.mid(end);
+
+    const int port = startEmulator(readAll(QStringLiteral(SENKEY_SOURCE_DIR "/examples/noisy-smile.script")));
+    startRunner(port, both.toUtf8(), {"--duration", "6"});
+    EXPECT_EQ(finishRunner(), 0);
+    const QStringList printed = primitives();
+    const auto presses = [&printed](const char* scanCode) {
+        return printed.count(QStringLiteral("key down %1").arg(QLatin1String(scanCode)));
+    };
+    EXPECT_EQ(presses("0x1f"), 2) << "s: once for the wobbling smile, once for the clear one";
+    EXPECT_GE(presses("0x19"), 15) << "p: on nearly every crossing of the threshold";
+    std::fprintf(stderr, "presses with conditioning %lld, without %lld\n", static_cast<long long>(presses("0x1f")),
+                 static_cast<long long>(presses("0x19")));
+    EXPECT_TRUE(nothingLeftPressed(printed));
 }

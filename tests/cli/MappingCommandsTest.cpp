@@ -73,6 +73,20 @@ TEST(MappingCommands, CheckPrintsEveryRuleWithItsConditionsAndEmission)
     std::fclose(err);
 }
 
+TEST(MappingCommands, CheckPrintsTheConditioningOfARule)
+{
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(checkMappings(QStringLiteral(SENKEY_SOURCE_DIR "/examples/noisy-smile.skm"), out, err), ExitOk);
+    EXPECT_EQ(contents(out).toStdString(),
+              "1. \"Smile types s\" [player 0, enabled, once per activation, dwell 100 ms, cooldown 1000 ms, "
+              "re-arm after 200 ms]\n"
+              "   when Smile is greater than 0.5, release below 0.3, smoothed over 100 ms\n"
+              "   -> types \"s\" to the application in focus\n");
+    std::fclose(out);
+    std::fclose(err);
+}
+
 TEST(MappingCommands, FilesThatAreNotMappingFilesAreRefusedWithAReason)
 {
     QTemporaryDir dir;

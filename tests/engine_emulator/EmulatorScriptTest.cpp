@@ -4,6 +4,7 @@
 
 #include "SenStateRecord.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace StateLayout = Velmor::StateLayout;
@@ -119,6 +120,10 @@ TEST(EmulatorScript, BadLinesAreReportedWithTheirNumberAndNothingIsKept)
         {"waitrequest seven\n", 1, "expected 'waitrequest"},
         {"close now\n", 1, "'close' takes no arguments"},
         {"state 1\0x\n"sv, 1, "zero byte"},
+        {"state 1 lowerPower=0.5~0.1\n", 1, "for stream lines only"},
+        {"stream 1 50 1 lowerPower=0.5~\n", 1, "bad spread"},
+        {"stream 1 50 1 lowerPower=0.5~-0.1\n", 1, "bad spread"},
+        {"stream 1 50 1 lowerPower=~0.1\n", 1, "bad number"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);
@@ -129,4 +134,36 @@ TEST(EmulatorScript, BadLinesAreReportedWithTheirNumberAndNothingIsKept)
         EXPECT_NE(error.message.find(c.message), std::string::npos) << error.message;
         EXPECT_TRUE(commands.empty());
     }
+}
+
+TEST(EmulatorScript, NoisyStreamFieldsStayInTheirSpreadAndRangeAndPlayTheSameEveryTime)
+{
+    const char* const line = "stream 0 50 4 lowerBits=0x80 lowerPower=0.5~0.2 gaze=0.9~0.5 mentrixPower=0.3\n";
+    const auto commands = parseOk(line);
+    const auto again = parseOk(line);
+    ASSERT_EQ(commands.size(), 1U);
+    const ScriptCommand& stream = commands[0];
+    ASSERT_EQ(stream.noise.size(), 2U);
+    float lowest = 1.0F;
+    float highest = 0.0F;
+    bool gazeHeld = false;
+    for (std::uint64_t i = 0; i < stream.streamCount(); ++i) {
+        const StateBytes state = stream.streamState(i);
+        const float power = StateLayout::readFloat(state.data(), StateLayout::kLowerFacePower);
+        const float gaze = StateLayout::readFloat(state.data(), StateLayout::kHorizontalGaze);
+        lowest = std::min(lowest, power);
+        highest = std::max(highest, power);
+        ASSERT_GE(power, 0.3F - 1e-6F);
+        ASSERT_LE(power, 0.7F + 1e-6F);
+        ASSERT_GE(gaze, 0.4F - 1e-6F);
+        ASSERT_LE(gaze, 1.0F) << "held to the field's range";
+        gazeHeld = gazeHeld || gaze == 1.0F;
+        EXPECT_EQ(StateLayout::readFloat(state.data(), StateLayout::kMentrixPower), 0.3F);
+        EXPECT_EQ(StateLayout::readU32(state.data(), StateLayout::kLowerFaceBits), 0x80U);
+        EXPECT_EQ(state, again.front().streamState(i));
+    }
+    // 200 draws spread over most of the interval, and some were held at the edge of the range.
+    EXPECT_LT(lowest, 0.35F);
+    EXPECT_GT(highest, 0.65F);
+    EXPECT_TRUE(gazeHeld);
 }

@@ -114,7 +114,7 @@ TEST_F(NoStuckKey, InProcessEndings)
         {"conditions end",
          [&](SenMappingModel& model, KeyboardEventSimulator& simulator) {
              StateBytes state = neutral;
-             evaluateMappings(&model, 0, state.data(), &simulator, {});
+             evaluateMappings(&model, 0, state.data(), std::chrono::steady_clock::now(), &simulator, {});
          }},
         {"mappings disabled",
          [&](SenMappingModel& model, KeyboardEventSimulator& simulator) {
@@ -122,7 +122,7 @@ TEST_F(NoStuckKey, InProcessEndings)
                  model.mapping(i)->setEnabled(false);
              }
              StateBytes state = push;
-             evaluateMappings(&model, 0, state.data(), &simulator, {});
+             evaluateMappings(&model, 0, state.data(), std::chrono::steady_clock::now(), &simulator, {});
          }},
         {"mappings removed", [](SenMappingModel& model, KeyboardEventSimulator&) { model.clearMappings(); }},
         {"one mapping removed at a time",
@@ -143,7 +143,7 @@ TEST_F(NoStuckKey, InProcessEndings)
         releaseRemovedMappings(model, *simulator);
 
         StateBytes state = push;
-        evaluateMappings(&model, 0, state.data(), simulator.get(), {});
+        evaluateMappings(&model, 0, state.data(), std::chrono::steady_clock::now(), simulator.get(), {});
         ASSERT_TRUE(everythingDown()) << server.pressed();
         ending.end(model, *simulator);
         if (std::string(ending.what) == "simulator destroyed") {

@@ -59,7 +59,7 @@ protected:
     void pass(bool active, uint user = 0)
     {
         evaluateMappings(
-            &m_model, user, active ? m_blinkClosed.handle() : m_open.handle(), &m_simulator,
+            &m_model, user, active ? m_blinkClosed.handle() : m_open.handle(), m_now += 20ms, &m_simulator,
             [this](int index, bool activated) { m_reports.emplace_back(index, activated); },
             [this] { return m_mainWindowActive; });
     }
@@ -82,6 +82,7 @@ protected:
     TestState m_open;
     std::vector<std::pair<int, bool>> m_reports;
     bool m_mainWindowActive = false;
+    StateTime m_now;
 };
 
 std::vector<RE> typed(std::uint16_t scanCode, int times)
@@ -332,9 +333,9 @@ TEST_F(Evaluation, MappingsLeavingTheModelReleaseWhatTheyHold)
 TEST_F(Evaluation, NullArgumentsAreHarmless)
 {
     SenMapping& mapping = add(blinkMapping(QStringLiteral("a")));
-    evaluateMappings(&m_model, 0, nullptr, &m_simulator, {}, {});
-    evaluateMappings(nullptr, 0, m_blinkClosed, &m_simulator, {}, {});
-    evaluateMappings(&m_model, 0, m_blinkClosed, nullptr, {}, {});
+    evaluateMappings(&m_model, 0, nullptr, m_now, &m_simulator, {}, {});
+    evaluateMappings(nullptr, 0, m_blinkClosed, m_now, &m_simulator, {}, {});
+    evaluateMappings(&m_model, 0, m_blinkClosed, m_now, nullptr, {}, {});
     EXPECT_TRUE(mapping.alreadySent());
     EXPECT_TRUE(settle().empty());
 }

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "MappingFile.h"
 #include "SenMappingModel.h"
 
@@ -95,6 +98,9 @@ void expectSameMapping(const SenMapping& a, const SenMapping& b)
     EXPECT_EQ(a.triggerDelayTime(), b.triggerDelayTime());
     EXPECT_EQ(a.keys(), b.keys());
     EXPECT_EQ(a.appTitle(), b.appTitle());
+    EXPECT_EQ(a.dwellTime(), b.dwellTime());
+    EXPECT_EQ(a.cooldownTime(), b.cooldownTime());
+    EXPECT_EQ(a.rearmTime(), b.rearmTime());
     ASSERT_EQ(a.conditionCount(), b.conditionCount());
     for (int i = 0; i < a.conditionCount(); ++i) {
         SCOPED_TRACE(i);
@@ -102,8 +108,28 @@ void expectSameMapping(const SenMapping& a, const SenMapping& b)
         EXPECT_EQ(a.condition(i)->actionType(), b.condition(i)->actionType());
         EXPECT_EQ(a.condition(i)->actionRule().rule(), b.condition(i)->actionRule().rule());
         EXPECT_EQ(a.condition(i)->threshold(), b.condition(i)->threshold());
+        EXPECT_EQ(a.condition(i)->releaseLevel(), b.condition(i)->releaseLevel());
+        EXPECT_EQ(a.condition(i)->smoothingTime(), b.condition(i)->smoothingTime());
     }
 }
+
+// Counts the reader's complaints about bad settings while it lives.
+class BadSettingLines
+{
+public:
+    BadSettingLines() { s_count = 0, m_previous = qInstallMessageHandler(&count); }
+    ~BadSettingLines() { qInstallMessageHandler(m_previous); }
+    int count() const { return s_count; }
+
+private:
+    static void count(QtMsgType, const QMessageLogContext&, const QString& message)
+    {
+        s_count += message.startsWith(QLatin1String("Bad ")) ? 1 : 0;
+    }
+
+    static inline int s_count = 0;
+    QtMessageHandler m_previous;
+};
 
 class MappingFile : public ::testing::Test
 {
@@ -195,6 +221,9 @@ TEST_F(MappingFile, SaveAndLoadKeepEveryFieldButWindowAndLatch)
     full.setAppClass(QStringLiteral("Edit\"or"));
     full.setWindowHandle(0x4400007);
     full.setAlreadySent(true);
+    full.setDwellTime(300);
+    full.setCooldownTime(600000);
+    full.setRearmTime(1);
     model.addMapping(full);
 
     const struct {
@@ -216,6 +245,8 @@ TEST_F(MappingFile, SaveAndLoadKeepEveryFieldButWindowAndLatch)
         condition.setEnabled(c.enabled);
         model.addCondition(0, condition);
     }
+    model.mapping(0)->condition(0)->setReleaseLevel(0.987654321098765);
+    model.mapping(0)->condition(1)->setSmoothingTime(25);
     model.addMapping(SenMapping(QString(), nullptr));
 
     ASSERT_TRUE(saveMappingFile(path("full.skm"), &model));
@@ -571,4 +602,107 @@ TEST_F(MappingFile, FailedSavesAndLoadsSayWhy)
     ASSERT_TRUE(writeAll(path("other.skm"), "<Other/>"));
     EXPECT_FALSE(loadMappingFile(path("other.skm"), &model, &reason));
     EXPECT_EQ(reason, QStringLiteral("it is not a mapping file (its root element is <Other>)"));
+}
+
+TEST_F(MappingFile, ConditioningIsWrittenOnlyWhenSetAndReadBack)
+{
+    SenMappingModel model;
+    fillExample(model);
+    EXPECT_EQ(modelToXml(&model, 0), QString::fromLatin1(kExample)) << "defaults add no attribute";
+
+    SenMapping* rule = model.mapping(0);
+    rule->setDwellTime(300);
+    rule->setRearmTime(200);
+    SenStateCondition* push = rule->condition(1);
+    push->setThreshold(0.5);
+    push->setReleaseLevel(0.35);
+    push->setSmoothingTime(150);
+    const QString text = modelToXml(&model, 0);
+    EXPECT_TRUE(text.contains("mousebutnum=\"-1\" dwellTime=\"300\" rearmTime=\"200\">")) << qPrintable(text);
+    EXPECT_TRUE(text.contains("<threshold type=\"double\" value=\"0.5\" release=\"0.35\" smoothing=\"150\" />"));
+    EXPECT_TRUE(text.contains("<threshold type=\"bool\" value=\"true\" />"));
+
+    SenMappingModel back;
+    ASSERT_TRUE(parseModelXml(text, &back));
+    ASSERT_EQ(back.mappingCount(), 1);
+    const SenMapping* read = back.mapping(0);
+    EXPECT_EQ(read->dwellTime(), 300U);
+    EXPECT_EQ(read->cooldownTime(), 0U);
+    EXPECT_EQ(read->rearmTime(), 200U);
+    EXPECT_EQ(read->condition(1)->releaseLevel(), std::optional<double>(0.35));
+    EXPECT_EQ(read->condition(1)->smoothingTime(), 150U);
+    EXPECT_EQ(read->condition(0)->releaseLevel(), std::nullopt);
+    EXPECT_EQ(modelToXml(&back, 0), text);
+}
+
+TEST_F(MappingFile, BadConditioningReadsAsDefaultWithOneDebugLine)
+{
+    struct Case {
+        const char* name;
+        QString mappingAttributes;
+        QString threshold;
+        uint dwell, cooldown, rearm, smoothing;
+        std::optional<double> release;
+        int debugLines;
+    };
+    const QString greater = QStringLiteral("<actionRule value=\"2\" />");
+    const QString less = QStringLiteral("<actionRule value=\"3\" />");
+    const std::vector<Case> cases{
+        {"good values", " dwellTime=\"600000\" cooldownTime=\"1\" rearmTime=\"0\"",
+         "type=\"double\" value=\"0.5\" release=\"0.35\" smoothing=\"150\"", 600000, 1, 0, 150, 0.35, 0},
+        {"negative", " dwellTime=\"-5\"", "type=\"double\" value=\"0.5\" smoothing=\"-1\"", 0, 0, 0, 0, {}, 2},
+        {"not a number", " cooldownTime=\"soon\"", "type=\"double\" value=\"0.5\" release=\"low\"", 0, 0, 0, 0, {}, 2},
+        {"above the limit",
+         " rearmTime=\"600001\"",
+         "type=\"double\" value=\"0.5\" smoothing=\"4294967296\"",
+         0,
+         0,
+         0,
+         0,
+         {},
+         2},
+        {"release above the threshold of greater-than",
+         "",
+         "type=\"double\" value=\"0.5\" release=\"0.6\"",
+         0,
+         0,
+         0,
+         0,
+         {},
+         1},
+        {"release at the threshold", "", "type=\"double\" value=\"0.5\" release=\"0.5\"", 0, 0, 0, 0, 0.5, 0},
+        {"release not a finite number", "", "type=\"double\" value=\"0.5\" release=\"nan\"", 0, 0, 0, 0, {}, 1},
+        {"release on a boolean threshold", "", "type=\"bool\" value=\"true\" release=\"0.1\"", 0, 0, 0, 0, {}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString condition =
+            conditionElement(QStringLiteral("<enabled value=\"1\" /><action value=\"7\" /><threshold %1 />%2")
+                                 .arg(c.threshold, greater));
+        SenMappingModel model;
+        const BadSettingLines lines;
+        ASSERT_TRUE(parseModelXml(mappingElement(kAllNeeded + c.mappingAttributes, condition), &model));
+        EXPECT_EQ(lines.count(), c.debugLines);
+        ASSERT_EQ(model.mappingCount(), 1);
+        const SenMapping* m = model.mapping(0);
+        EXPECT_EQ(m->dwellTime(), c.dwell);
+        EXPECT_EQ(m->cooldownTime(), c.cooldown);
+        EXPECT_EQ(m->rearmTime(), c.rearm);
+        ASSERT_EQ(m->conditionCount(), 1) << "a bad setting never drops its condition";
+        EXPECT_EQ(m->condition(0)->smoothingTime(), c.smoothing);
+        EXPECT_EQ(m->condition(0)->releaseLevel(), c.release);
+    }
+
+    // The side of the release level follows the rule, whatever order the children come in.
+    SenMappingModel model;
+    const QString lessThan =
+        conditionElement(less + QStringLiteral("<enabled value=\"1\" /><action value=\"7\" />"
+                                               "<threshold type=\"double\" value=\"0.3\" release=\"0.45\" />"));
+    const QString blink = conditionElement(QStringLiteral("<enabled value=\"1\" /><action value=\"0\" />"
+                                                          "<threshold type=\"bool\" value=\"true\" smoothing=\"50\" />"
+                                                          "<actionRule value=\"0\" />"));
+    ASSERT_TRUE(parseModelXml(mappingElement(kAllNeeded, lessThan + blink), &model));
+    ASSERT_EQ(model.mapping(0)->conditionCount(), 2);
+    EXPECT_EQ(model.mapping(0)->condition(0)->releaseLevel(), std::optional<double>(0.45));
+    EXPECT_EQ(model.mapping(0)->condition(1)->smoothingTime(), 0U) << "a detection without strength is not smoothed";
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,6 +15,7 @@
 #include "QtApplicationEnvironment.h"
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -86,6 +88,27 @@ TEST(KeySimulationConfigureDialog, FormHasItsNamesTextsAndSize)
     }
     EXPECT_EQ(child<QLineEdit>(dialog, "keystrokes_lineEdit")->maxLength(), 50);
     EXPECT_EQ(child<QSpinBox>(dialog, "holdTime_spinBox")->suffix(), " ms");
+}
+
+TEST(KeySimulationConfigureDialog, TimingIsLoadedAndReadBack)
+{
+    KeySimulationConfigureDialog dialog;
+    const std::pair<const char*, const char*> labels[] = {
+        {"dwell_label", "&Dwell (ms):"}, {"cooldown_label", "C&ooldown (ms):"}, {"rearm_label", "&Re-arm after (ms):"}};
+    for (const auto& [name, text] : labels) {
+        EXPECT_EQ(child<QLabel>(dialog, name)->text(), QString::fromLatin1(text));
+    }
+    uint dwell = 1;
+    uint cooldown = 1;
+    uint rearm = 1;
+    dialog.getTiming(dwell, cooldown, rearm);
+    EXPECT_EQ(std::tuple(dwell, cooldown, rearm), std::tuple(0U, 0U, 0U)) << "a new dialog keeps today's behaviour";
+    dialog.setTiming(300, 4000000000U, 200);
+    dialog.getTiming(dwell, cooldown, rearm);
+    EXPECT_EQ(std::tuple(dwell, cooldown, rearm), std::tuple(300U, 600000U, 200U));
+    child<QSpinBox>(dialog, "cooldown_spinBox")->setValue(1000);
+    dialog.getTiming(dwell, cooldown, rearm);
+    EXPECT_EQ(cooldown, 1000U);
 }
 
 TEST(KeySimulationConfigureDialog, AcceptingUnchangedGivesWhatEachModeStores)

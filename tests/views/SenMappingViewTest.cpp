@@ -346,11 +346,11 @@ TEST_F(MappingTable, ActivityLightFollowsTheEvaluationPass)
     Velmor::StateLayout::writeFloat(closed.get(), Velmor::StateLayout::kRightEyeClosure, 1.0F);
     std::unique_ptr<void, void (*)(void*)> open(nxlStateCreate(), nxlStateFree);
 
-    evaluateMappings(&m_model, 0, closed.get(), nullptr, m_view.activityReport());
+    evaluateMappings(&m_model, 0, closed.get(), std::chrono::steady_clock::now(), nullptr, m_view.activityReport());
     EXPECT_EQ(iconImage(item(0, Col::EnabledColumn)->icon()), green);
     EXPECT_EQ(iconImage(item(1, Col::EnabledColumn)->icon()), yellow);
 
-    evaluateMappings(&m_model, 0, open.get(), nullptr, m_view.activityReport());
+    evaluateMappings(&m_model, 0, open.get(), std::chrono::steady_clock::now(), nullptr, m_view.activityReport());
     EXPECT_EQ(iconImage(item(0, Col::EnabledColumn)->icon()), yellow);
 
     m_view.onMappingActivated(5, true); // no such row

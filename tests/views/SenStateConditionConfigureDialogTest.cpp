@@ -7,6 +7,7 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include "QtApplicationEnvironment.h"
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -147,3 +149,51 @@ TEST_F(ConditionDialog, ApplyAcceptsAndCancelRejects)
 }
 
 } // namespace
+
+TEST_F(ConditionDialog, ReleaseLevelAndSmoothingAreOfferedForStrengthsAndKept)
+{
+    SenStateConditionConfigureDialog dialog;
+    auto* release = dialog.findChild<QDoubleSpinBox*>(QStringLiteral("releaseSpinBox"));
+    auto* releaseLabel = dialog.findChild<QLabel*>(QStringLiteral("releaseLabel"));
+    auto* smoothing = dialog.findChild<QSpinBox*>(QStringLiteral("smoothingSpinBox"));
+    ASSERT_TRUE(release && releaseLabel && smoothing);
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("smoothingLabel"))->text(), "&Smoothing (ms):");
+
+    dialog.loadCondition(condition(SenAction::Blink, SenActionRule::Equal, true));
+    EXPECT_TRUE(release->isHidden());
+    EXPECT_TRUE(smoothing->isHidden());
+    EXPECT_EQ(dialog.buildCondition().smoothingTime(), 0U);
+
+    SenStateCondition smile = condition(SenAction::Smile, SenActionRule::GreaterThan, 0.5);
+    smile.setReleaseLevel(0.35);
+    smile.setSmoothingTime(150);
+    dialog.loadCondition(smile);
+    EXPECT_FALSE(release->isHidden());
+    EXPECT_EQ(releaseLabel->text(), "&Release below:");
+    EXPECT_DOUBLE_EQ(release->value(), 0.35);
+    EXPECT_DOUBLE_EQ(release->maximum(), 0.5) << "never on the wrong side of the limit";
+    EXPECT_EQ(smoothing->value(), 150);
+    SenStateCondition built = dialog.buildCondition();
+    EXPECT_EQ(built.releaseLevel(), std::optional<double>(0.35));
+    EXPECT_EQ(built.smoothingTime(), 150U);
+
+    // "is less than": the release level lies above the limit; left at the limit it is no release level,
+    // and it follows the limit while it stays there.
+    dialog.loadCondition(condition(SenAction::Lift, SenActionRule::LessThan, 0.3));
+    EXPECT_EQ(releaseLabel->text(), "&Release above:");
+    EXPECT_DOUBLE_EQ(release->value(), 0.3);
+    limit(dialog)->setValue(0.4);
+    EXPECT_DOUBLE_EQ(release->value(), 0.4);
+    EXPECT_EQ(dialog.buildCondition().releaseLevel(), std::nullopt);
+    release->setValue(0.55);
+    EXPECT_EQ(dialog.buildCondition().releaseLevel(), std::optional<double>(0.55));
+
+    // "is equal to" has no side to release on, but a strength can still be smoothed.
+    triggers(dialog)->setCurrentIndex(SenActionRule::Equal);
+    EXPECT_TRUE(release->isHidden());
+    EXPECT_FALSE(smoothing->isHidden());
+    smoothing->setValue(50);
+    built = dialog.buildCondition();
+    EXPECT_EQ(built.releaseLevel(), std::nullopt);
+    EXPECT_EQ(built.smoothingTime(), 50U);
+}

@@ -142,6 +142,26 @@ TEST_F(ConditionTable, CellsShowDetectionRuleAndThreshold)
     EXPECT_EQ(text(0, Col::ActionColumn), QStringLiteral("Blink"));
 }
 
+TEST_F(ConditionTable, ReleaseColumnShowsTheReleaseLevelAndSmoothing)
+{
+    SenStateCondition above = condition(SenAction::Smile, SenActionRule::GreaterThan, 0.5);
+    above.setReleaseLevel(0.35);
+    above.setSmoothingTime(150);
+    SenStateCondition below = condition(SenAction::Lift, SenActionRule::LessThan, 0.3);
+    below.setReleaseLevel(0.45);
+    SenStateCondition smoothed = condition(SenAction::Push, SenActionRule::GreaterThan);
+    smoothed.setSmoothingTime(80);
+    m_model.addMapping(mapping(QStringLiteral("Rule 1"), {above, below, smoothed, condition(SenAction::Blink)}));
+
+    EXPECT_EQ(text(0, Col::ReleaseColumn), QStringLiteral("below 0.35, smoothed 150 ms"));
+    EXPECT_EQ(text(1, Col::ReleaseColumn), QStringLiteral("above 0.45"));
+    EXPECT_EQ(text(2, Col::ReleaseColumn), QStringLiteral("smoothed 80 ms"));
+    EXPECT_EQ(text(3, Col::ReleaseColumn), QString());
+
+    m_model.setCondition(0, 0, condition(SenAction::Smile, SenActionRule::GreaterThan, 0.5));
+    EXPECT_EQ(text(0, Col::ReleaseColumn), QString()) << "an edit shows the new condition";
+}
+
 TEST_F(ConditionTable, NewConditionIsAddedAndSelected)
 {
     m_model.addMapping(mapping(QStringLiteral("Rule 1"), {condition(SenAction::Push)}));
