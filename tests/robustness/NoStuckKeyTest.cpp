@@ -247,12 +247,12 @@ TEST_F(NoStuckKey, RunnerEndings)
          [](RunnerSession& s) {
              Velmor::ReplyEvent reply(7, 0);
              reply.text.assign(Velmor::SenWire::kMaxBodySize - 256, 'x');
-             terminateDuringFlood(s, RawEnginePeer::frame(reply));
+             terminateDuringFlood(s, EnginePeer::frame(reply));
          },
          0},
         {"SIGTERM during a flood of type 0x0100 events",
          [](RunnerSession& s) {
-             terminateDuringFlood(s, RawEnginePeer::frame(SenEngineEvent(Velmor::SenEngineType0100, 0)));
+             terminateDuringFlood(s, EnginePeer::frame(SenEngineEvent(Velmor::SenEngineType0100, 0)));
          },
          0},
     };
@@ -277,7 +277,7 @@ TEST_F(NoStuckKey, SigtermEndsTheRunnerWhateverTheEngineDoes)
     const StateBytes push = scriptedState("state 0 mentrix=push mentrixPower=0.8");
     const StateBytes neutral = scriptedState("state 0");
     const auto userAdded = [](std::uint32_t user) {
-        return RawEnginePeer::frame(SenEngineEvent(Velmor::SenUserAdded, user));
+        return EnginePeer::frame(SenEngineEvent(Velmor::SenUserAdded, user));
     };
     const struct {
         const char* what;

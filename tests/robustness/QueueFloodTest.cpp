@@ -14,13 +14,13 @@
 #include <string>
 #include <thread>
 
-#include "RawEnginePeer.h"
+#include "EnginePeer.h"
 #include "SenEvent.h"
 #include "SenWireCodec.h"
 
 namespace {
 
-using Robustness::RawEnginePeer;
+using TestSupport::EnginePeer;
 using Velmor::ReplyEvent;
 using Velmor::SenEngineEvent;
 
@@ -49,7 +49,7 @@ std::string stateFrame(std::uint32_t user, char fill)
     const std::string record(NXL_STATE_SIZE, fill);
     SenEngineEvent update;
     update.setState(user, record.data());
-    return RawEnginePeer::frame(update);
+    return EnginePeer::frame(update);
 }
 
 // A text that fills a frame of the largest size the wire takes.
@@ -74,19 +74,19 @@ std::string statesOfTwoUsers()
 
 std::string type0100Events()
 {
-    return repeated(RawEnginePeer::frame(SenEngineEvent(Velmor::SenEngineType0100, 1)), 256 * 1024);
+    return repeated(EnginePeer::frame(SenEngineEvent(Velmor::SenEngineType0100, 1)), 256 * 1024);
 }
 
 std::string largeUserRemovedEvents()
 {
-    return RawEnginePeer::frame(SenEngineEvent(Velmor::SenUserRemoved, 1, largestText()));
+    return EnginePeer::frame(SenEngineEvent(Velmor::SenUserRemoved, 1, largestText()));
 }
 
 std::string largeUnaskedReplies()
 {
     ReplyEvent reply(7, 0); // an answer to the hardware question
     reply.text = largestText();
-    return RawEnginePeer::frame(reply);
+    return EnginePeer::frame(reply);
 }
 
 struct FloodResult {
@@ -96,7 +96,7 @@ struct FloodResult {
 };
 
 // Writes batch after batch for the flood's time while sampling this process's resident memory.
-FloodResult flood(RawEnginePeer& peer, const std::string& batch)
+FloodResult flood(EnginePeer& peer, const std::string& batch)
 {
     FloodResult result;
     result.startKb = residentKb();
@@ -130,7 +130,7 @@ protected:
         nxlEngineEventFree(event);
     }
 
-    void connect(RawEnginePeer& peer)
+    void connect(EnginePeer& peer)
     {
         ASSERT_EQ(nxlEngineRemoteConnect("127.0.0.1", peer.port()), NXL_OK);
         peer.accept();
@@ -171,7 +171,7 @@ TEST_F(QueueFlood, MemoryStaysBoundedWhateverTheEngineFloods)
     };
     for (const auto& f : floods) {
         SCOPED_TRACE(f.what);
-        RawEnginePeer peer;
+        EnginePeer peer;
         connect(peer);
         const FloodResult result = flood(peer, f.batch());
         // The newest event is kept: a last state of user 2 after the flood is there to be taken.
