@@ -83,6 +83,7 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     // The core evaluates the states, holds the headset type and releases what the rules hold.
     core->setActivityReport(mappingView->activityReport());
     core->setActiveWindowQuery([this] { return isActiveWindow(); });
+    core->setFocusTracker(platformBackends.focus.get());
     connect(ui->mappingsGroupBox, &QGroupBox::toggled, core, &SenKeyCore::setKeystrokesEnabled);
     connect(core, &SenKeyCore::engineConnected, this, &SenKey::onEngineConnected);
     connect(core, &SenKeyCore::engineDisconnected, this, &SenKey::onEngineDisconnected);
@@ -515,6 +516,12 @@ bool SenKey::loadMappingFrom(const QString& fileName)
     saved = true;
     updateWindowTitle();
     showStatusMessage(QStringLiteral("SenKey Mapping [%1] loaded.").arg(QFileInfo(fileName).fileName()));
+    // Said once per file, when its rules arrive: the status bar and the log.
+    const QString focusNotice = core->focusLimitNotice();
+    if (!focusNotice.isEmpty()) {
+        qWarning().noquote() << focusNotice;
+        showStatusMessage(focusNotice);
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include "MappingFile.h"
 #include "MappingSummary.h"
+#include "PlatformFactory.h"
 #include "SenMappingModel.h"
 
 namespace {
@@ -34,7 +35,8 @@ int checkMappings(const QString& fileName, std::FILE* out, std::FILE* err)
     if (!loadOrExplain(fileName, model, err)) {
         return ExitUsage;
     }
-    std::fputs(qUtf8Printable(describeMappings(model)), out);
+    const bool focusKnown = createFocusTracker()->isAvailable();
+    std::fputs(qUtf8Printable(describeMappings(model, focusKnown)), out);
     std::fflush(out);
     return ExitOk;
 }

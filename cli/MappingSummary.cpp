@@ -1,5 +1,6 @@
 #include "MappingSummary.h"
 
+#include "ApplicationFilter.h"
 #include "MappingKeys.h"
 #include "SenAction.h"
 #include "SenActionRule.h"
@@ -67,7 +68,7 @@ QString describeEmission(const SenMapping& mapping)
 
 } // namespace
 
-QString describeMapping(int index, const SenMapping& mapping)
+QString describeMapping(int index, const SenMapping& mapping, bool focusKnown)
 {
     QStringList flags;
     flags << QStringLiteral("player %1").arg(mapping.playerNum());
@@ -90,16 +91,24 @@ QString describeMapping(int index, const SenMapping& mapping)
     if (enabledConditions == 0) {
         text += QStringLiteral("   no enabled condition: never fires\n");
     }
+    if (mapping.hasApplicationFilter()) {
+        text += QStringLiteral("   %1").arg(describeApplicationFilter(mapping.onlyInApps(), mapping.neverInApps()));
+        if (!focusKnown) {
+            text +=
+                QStringLiteral(" (the application in focus cannot be known here: %1)").arg(focusUnknownEffect(mapping));
+        }
+        text += QLatin1Char('\n');
+    }
     text += QStringLiteral("   -> %1\n").arg(describeEmission(mapping));
     return text;
 }
 
-QString describeMappings(const SenMappingModel& model)
+QString describeMappings(const SenMappingModel& model, bool focusKnown)
 {
     QString text;
     for (int i = 0; i < model.mappingCount(); ++i) {
         if (const SenMapping* mapping = model.mapping(i)) {
-            text += describeMapping(i, *mapping);
+            text += describeMapping(i, *mapping, focusKnown);
         }
     }
     if (model.mappingCount() == 0) {

@@ -56,6 +56,12 @@ void PrintBackend::printButton(const char* direction, MouseButton button)
     print(line);
 }
 
+void PrintBackend::printFocus(const QString& instance, const QString& className)
+{
+    const QByteArray line = QStringLiteral("focus \"%1\" \"%2\"").arg(instance, className).toUtf8();
+    print(line.constData());
+}
+
 void PrintBackend::pressKey(std::uint16_t scanCode)
 {
     printKey("down", scanCode);

@@ -13,6 +13,7 @@
 ///   T key down|up 0xHH
 ///   T button down|up left|middle|right
 ///   T char 0xHH window 0xHHHHHHHH
+///   T focus INSTANCE CLASS            (printFocus, for --verbose)
 /// T is seconds since the backend was made (three decimals), or CLOCK_MONOTONIC seconds (six decimals).
 /// It has no real windows: every title asked for gets a stand-in handle, so that posted characters
 /// show up too.
@@ -38,6 +39,9 @@ public:
     QString windowCaption(WindowHandle window) override;
     QString windowClassName(WindowHandle) override { return {}; }
     WindowRect windowRect(WindowHandle) override { return {}; }
+
+    /// One line for a focus change the rules act on; names are quoted, empty for no application.
+    void printFocus(const QString& instance, const QString& className);
 
 private:
     static constexpr WindowHandle kFirstWindow = 0x01000000;

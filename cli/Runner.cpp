@@ -56,6 +56,8 @@ int Runner::prepare()
     if (printBackend) {
         injector = printBackend.get();
         windowSystem = printBackend.get();
+        // Nothing is sent, but the rules limited to applications still follow the real focus.
+        focus = createFocusTracker();
     } else {
         PlatformOptions platformOptions;
         platformOptions.kind = parseBackendKind(options.backend).value_or(BackendKind::Auto);
@@ -70,10 +72,12 @@ int Runner::prepare()
         }
         injector = platform.injector.get();
         windowSystem = platform.windowSystem.get();
+        focus = platform.focus;
     }
 
     core = std::make_unique<SenKeyCore>(*injector, *windowSystem);
     core->setEngineAddress(options.host, options.port);
+    core->setFocusTracker(focus.get());
     SenMappingModel* model = core->mappingModel();
     for (int i = 0; i < loaded.mappingCount(); ++i) {
         model->addMapping(*loaded.mapping(i));
@@ -92,6 +96,15 @@ int Runner::prepare()
         }
     }
 
+    const QString focusNotice = core->focusLimitNotice();
+    if (!focusNotice.isEmpty()) {
+        status(QStringLiteral("senkey-run: %1").arg(focusNotice));
+    }
+    if (printBackend && options.verbose) {
+        connect(core.get(), &SenKeyCore::focusChanged, this, [this](const WindowApplication& application) {
+            printBackend->printFocus(application.instance, application.className);
+        });
+    }
     connect(core.get(), &SenKeyCore::engineConnected, this, &Runner::onEngineConnected);
     connect(core.get(), &SenKeyCore::engineDisconnected, this, &Runner::onEngineDisconnected);
     connect(core.get(), &SenKeyCore::engineCannotBeConnected, this, &Runner::onEngineCannotBeConnected);

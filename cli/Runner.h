@@ -48,6 +48,7 @@ private:
     std::FILE* err;
     std::unique_ptr<PrintBackend> printBackend;
     Platform platform;
+    std::shared_ptr<FocusTracker> focus;
     InputInjector* injector = nullptr;
     WindowSystem* windowSystem = nullptr;
     std::unique_ptr<SenKeyCore> core;

@@ -1,5 +1,7 @@
 #include "SenKeyCore.h"
 
+#include "ApplicationFilter.h"
+#include "FocusTracker.h"
 #include "KeepAliveThread.h"
 #include "KeyboardEventSimulator.h"
 #include "SenActionFactory.h"
@@ -53,6 +55,28 @@ void SenKeyCore::setActiveWindowQuery(ActiveWindowQuery query)
     m_activeWindowQuery = std::move(query);
 }
 
+void SenKeyCore::setFocusTracker(FocusTracker* tracker)
+{
+    if (m_focusTracker) {
+        m_focusTracker->setChangeHandler({});
+    }
+    m_focusTracker = tracker;
+    if (m_focusTracker) {
+        m_focusTracker->setChangeHandler([this] { onFocusChanged(); });
+    }
+}
+
+FocusedApplication SenKeyCore::focusedApplication() const
+{
+    return m_focusTracker ? m_focusTracker->focusedApplication() : std::nullopt;
+}
+
+QString SenKeyCore::focusLimitNotice() const
+{
+    const bool known = m_focusTracker && m_focusTracker->isAvailable();
+    return known ? QString() : focusUnknownNotice(*m_model);
+}
+
 void SenKeyCore::start()
 {
     if (m_shutDown) {
@@ -78,6 +102,7 @@ void SenKeyCore::shutdown()
     // The receivers of the report and the query may be gone after this.
     m_activityReport = {};
     m_activeWindowQuery = {};
+    setFocusTracker(nullptr);
     m_model->setReleaseHandler({});
 }
 
@@ -109,7 +134,8 @@ void SenKeyCore::evaluateState(uint userId, const SenStateSnapshot& state)
         return;
     }
     m_mayHold = true;
-    evaluateMappings(m_model, userId, state.handle(), m_simulator, m_activityReport, m_activeWindowQuery);
+    evaluateMappings(m_model, userId, state.handle(), m_simulator, m_activityReport, m_activeWindowQuery,
+                     focusedApplication());
 }
 
 void SenKeyCore::releaseEverything()
@@ -146,5 +172,24 @@ void SenKeyCore::onHeadsetLost(uint userId)
 {
     if (!m_shutDown) {
         releasePlayer(userId);
+    }
+}
+
+void SenKeyCore::onFocusChanged()
+{
+    if (m_shutDown) {
+        return;
+    }
+    bool anyFilter = false;
+    for (int i = 0; i < m_model->mappingCount() && !anyFilter; ++i) {
+        anyFilter = m_model->mapping(i)->hasApplicationFilter();
+    }
+    if (!anyFilter) {
+        return;
+    }
+    const FocusedApplication focus = focusedApplication();
+    releaseOutOfFocus(m_model, focus, m_keystrokesEnabled ? m_simulator : nullptr, m_activityReport);
+    if (focus) {
+        emit focusChanged(*focus);
     }
 }

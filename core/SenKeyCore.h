@@ -6,6 +6,7 @@
 #include "MappingEvaluation.h"
 #include "SenStateSnapshot.h"
 
+class FocusTracker;
 class InputInjector;
 class KeepAliveThread;
 class KeyboardEventSimulator;
@@ -39,6 +40,15 @@ public:
     void setActivityReport(MappingActivityReport report);
     /// Whether the program's own window is active, so nothing is typed into it; empty means never.
     void setActiveWindowQuery(ActiveWindowQuery query);
+
+    /// Where the focused application comes from, for the rules limited to applications; must outlive the
+    /// core. Without one the focus counts as unknown. Call before start().
+    void setFocusTracker(FocusTracker* tracker);
+    /// The application in focus now; nothing when it cannot be known.
+    FocusedApplication focusedApplication() const;
+    /// When the focus cannot be known and some rules are limited to applications: what that means for
+    /// them, naming them, for the user to be told once. Empty otherwise.
+    QString focusLimitNotice() const;
 
     /// Starts the simulator and the connection thread, which makes the first connection attempt.
     void start();
@@ -75,18 +85,23 @@ signals:
     void engineCannotBeConnected();
     void headsetConnected(uint userId);
     void headsetDisconnected(uint userId);
+    /// After the focus moved to another application while rules are limited to applications, once the
+    /// rules that may no longer fire there have let go of what they held.
+    void focusChanged(const WindowApplication& application);
     /// After a headset reported its type; `type` is "ORVA" or "TESSARA".
     void headsetTypeChanged(const QString& type);
 
 private:
     void onEngineLost();
     void onHeadsetLost(uint userId);
+    void onFocusChanged();
 
     SenMappingModel* m_model = nullptr;
     KeyboardEventSimulator* m_simulator = nullptr;
     KeepAliveThread* m_connection = nullptr;
     MappingActivityReport m_activityReport;
     ActiveWindowQuery m_activeWindowQuery;
+    FocusTracker* m_focusTracker = nullptr;
     QString m_headsetType = QStringLiteral("ORVA");
     bool m_keystrokesEnabled = true;
     bool m_shutDown = false;

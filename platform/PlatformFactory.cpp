@@ -3,6 +3,7 @@
 #include "NoWindowSystem.h"
 #include "RecordingBackend.h"
 #include "UinputInjector.h"
+#include "X11FocusTracker.h"
 #include "X11Injector.h"
 #include "X11WindowSystem.h"
 
@@ -34,9 +35,22 @@ QString backendKindName(BackendKind kind)
     return {};
 }
 
+std::shared_ptr<FocusTracker> createFocusTracker(const QByteArray& displayName)
+{
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        return std::make_shared<NoFocusTracker>();
+    }
+    auto tracker = std::make_shared<X11FocusTracker>(displayName);
+    if (tracker->isAvailable()) {
+        return tracker;
+    }
+    return std::make_shared<NoFocusTracker>();
+}
+
 Platform createPlatform(const PlatformOptions& options)
 {
     Platform platform;
+    platform.focus = createFocusTracker(options.displayName);
     if (options.kind == BackendKind::Recording) {
         platform.recording = std::make_shared<RecordingBackend>();
         platform.injector = platform.recording;

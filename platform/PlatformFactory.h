@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FocusTracker.h"
 #include "InputInjector.h"
 #include "WindowSystem.h"
 
@@ -29,6 +30,8 @@ struct PlatformOptions {
 struct Platform {
     std::shared_ptr<InputInjector> injector;
     std::shared_ptr<WindowSystem> windowSystem;
+    /// Which application has the focus; never null, unavailable where the focus cannot be known.
+    std::shared_ptr<FocusTracker> focus;
     BackendKind injectorKind = BackendKind::Recording; ///< the injector actually in use
     /// Set when the recording backend is in use, as injector or as both.
     std::shared_ptr<RecordingBackend> recording;
@@ -39,3 +42,7 @@ struct Platform {
 /// Chooses the backends at run time. Never fails: when nothing else works the recording backend injects
 /// nothing, and the reason is written once to the log and returned in fallbackReason.
 Platform createPlatform(const PlatformOptions& options = {});
+
+/// Follows the focus of the X display, or cannot know it: without a display, and in a Wayland session,
+/// whose own windows an X client never sees. Call on the thread with the event loop.
+std::shared_ptr<FocusTracker> createFocusTracker(const QByteArray& displayName = {});

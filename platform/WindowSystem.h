@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 /// A native top-level window; 0 is the null handle.
 using WindowHandle = std::uint32_t;
@@ -16,6 +17,15 @@ struct WindowRect {
 
     bool isEmpty() const { return right < left || bottom < top; }
     bool operator==(const WindowRect&) const = default;
+};
+
+/// The application a top-level window belongs to: the two parts of its WM_CLASS. Both are empty for
+/// "no window has the focus" (the desktop, or a window without a class).
+struct WindowApplication {
+    QString instance;
+    QString className;
+
+    bool operator==(const WindowApplication&) const = default;
 };
 
 /// The windows of the desktop, as far as the program needs them: finding and inspecting a window and
@@ -45,6 +55,15 @@ public:
     /// The top-level window that holds the window, under a window manager its frame; the window itself
     /// when it is top-level or the backend knows no nesting. 0 when the window cannot be read.
     virtual WindowHandle topLevelWindow(WindowHandle window) { return window; }
+
+    /// The application windows of the desktop, from the bottom of the stack; empty when none can be listed.
+    virtual std::vector<WindowHandle> topLevelWindows() { return {}; }
+    /// The WM_CLASS of the window; empty when it has none or cannot be read.
+    virtual WindowApplication windowApplication(WindowHandle window)
+    {
+        (void)window;
+        return {};
+    }
 
     /// Outlines the window with a red frame laid over its rectangle, in place of any earlier outline. The
     /// frame takes no input and is never the window that windowAt finds. Without a desktop nothing is drawn.

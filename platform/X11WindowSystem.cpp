@@ -299,6 +299,72 @@ WindowHandle X11WindowSystem::topLevelWindow(WindowHandle window)
     return 0;
 }
 
+std::vector<WindowHandle> X11WindowSystem::topLevelWindows()
+{
+    std::vector<WindowHandle> windows;
+    if (!display_) {
+        return windows;
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    const Window root = DefaultRootWindow(display_);
+    // The window manager's list holds exactly the application windows; without one, the mapped
+    // children of the root that carry a class.
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, root, XInternAtom(display_, "_NET_CLIENT_LIST", False), 0, 4096, False, XA_WINDOW,
+                           &type, &format, &count, &remaining, &data) == Success &&
+        data && format == 32) {
+        const auto* list = reinterpret_cast<const unsigned long*>(data);
+        windows.assign(list, list + count);
+    }
+    if (data) {
+        XFree(data);
+    }
+    if (!windows.empty()) {
+        return windows;
+    }
+    Window rootOfTree = None, parent = None;
+    Window* children = nullptr;
+    unsigned childCount = 0;
+    if (!XQueryTree(display_, root, &rootOfTree, &parent, &children, &childCount)) {
+        return windows;
+    }
+    for (unsigned i = 0; i < childCount; ++i) {
+        XWindowAttributes attributes{};
+        XClassHint hint{};
+        if (XGetWindowAttributes(display_, children[i], &attributes) && attributes.map_state == IsViewable &&
+            !attributes.override_redirect && XGetClassHint(display_, children[i], &hint)) {
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+            windows.push_back(static_cast<WindowHandle>(children[i]));
+        }
+    }
+    if (children) {
+        XFree(children);
+    }
+    return trap.ok() ? windows : std::vector<WindowHandle>{};
+}
+
+WindowApplication X11WindowSystem::windowApplication(WindowHandle window)
+{
+    if (!display_ || window == 0) {
+        return {};
+    }
+    std::lock_guard lock(mutex_);
+    X11ErrorTrap trap(display_);
+    XClassHint hint{};
+    WindowApplication application;
+    if (XGetClassHint(display_, window, &hint)) {
+        application = {QString::fromLocal8Bit(hint.res_name), QString::fromLocal8Bit(hint.res_class)};
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    return trap.ok() ? application : WindowApplication{};
+}
+
 void X11WindowSystem::showHighlight(WindowHandle window)
 {
     if (!display_) {

@@ -30,6 +30,8 @@ public:
     QString windowClassName(WindowHandle window) override;
     WindowRect windowRect(WindowHandle window) override;
     WindowHandle topLevelWindow(WindowHandle window) override;
+    std::vector<WindowHandle> topLevelWindows() override;
+    WindowApplication windowApplication(WindowHandle window) override;
     void showHighlight(WindowHandle window) override;
     void hideHighlight() override;
 

@@ -74,7 +74,8 @@ void releaseStep(SenMapping& mapping, KeyboardEventSimulator* simulator)
 } // namespace
 
 void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state, KeyboardEventSimulator* simulator,
-                      const MappingActivityReport& table, const ActiveWindowQuery& isMainWindowActive)
+                      const MappingActivityReport& table, const ActiveWindowQuery& isMainWindowActive,
+                      const FocusedApplication& focus)
 {
     if (model == nullptr) {
         return;
@@ -91,7 +92,7 @@ void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state,
         if (static_cast<uint>(mapping->playerNum()) != userId) {
             continue;
         }
-        const bool active = mapping->conditionsHold(state);
+        const bool active = mapping->allowsFocus(focus) && mapping->conditionsHold(state);
         if (table) {
             table(i, active);
         }
@@ -106,6 +107,24 @@ void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state,
             emitToFocus(*mapping, simulator, isMainWindowActive);
         } else {
             emitToWindow(*mapping, simulator);
+        }
+    }
+}
+
+void releaseOutOfFocus(SenMappingModel* model, const FocusedApplication& focus, KeyboardEventSimulator* simulator,
+                       const MappingActivityReport& table)
+{
+    if (model == nullptr) {
+        return;
+    }
+    for (int i = 0; i < model->mappingCount(); ++i) {
+        SenMapping* mapping = model->mapping(i);
+        if (mapping == nullptr || !mapping->hasApplicationFilter() || mapping->allowsFocus(focus)) {
+            continue;
+        }
+        releaseStep(*mapping, simulator);
+        if (table) {
+            table(i, false);
         }
     }
 }

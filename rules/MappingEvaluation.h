@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "FocusTracker.h"
 #include "nxl.h"
 
 class KeyboardEventSimulator;
@@ -18,9 +19,17 @@ using ActiveWindowQuery = std::function<bool()>;
 using MappingActivityReport = std::function<void(int index, bool activated)>;
 
 /// Runs the pass over every mapping of `model` for one state of user `userId`. `simulator` may be null
-/// (nothing is emitted or released), `table` and `isMainWindowActive` may be empty.
+/// (nothing is emitted or released), `table` and `isMainWindowActive` may be empty. A mapping whose
+/// application lists do not allow `focus` (nothing: the focus cannot be known) counts as inactive.
 void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state, KeyboardEventSimulator* simulator,
-                      const MappingActivityReport& table, const ActiveWindowQuery& isMainWindowActive = {});
+                      const MappingActivityReport& table, const ActiveWindowQuery& isMainWindowActive = {},
+                      const FocusedApplication& focus = std::nullopt);
+
+/// After the focus moved: every mapping whose application lists no longer allow `focus` lets go of what
+/// it holds at once, reopens its latch and is reported inactive, so nothing stays pressed in the
+/// application the user left. Mappings without lists are left alone.
+void releaseOutOfFocus(SenMappingModel* model, const FocusedApplication& focus, KeyboardEventSimulator* simulator,
+                       const MappingActivityReport& table);
 
 /// Releases what a mapping may hold down: its mouse button, and its held key when it holds one.
 /// Safe to call at any time; releasing something that is not down sends at most a key release.

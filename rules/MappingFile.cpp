@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
+#include "ApplicationFilter.h"
 #include "SenMapping.h"
 #include "SenMappingModel.h"
 #include "SenStateCondition.h"
@@ -156,6 +159,34 @@ bool hasNeededAttributes(const QDomElement& element)
     return true;
 }
 
+// Written only when not empty, so that a file without them is written back as it was.
+QString applicationFilterAttributes(const SenMapping& m)
+{
+    QString text;
+    if (!m.onlyInApps().isEmpty()) {
+        text += QStringLiteral(" onlyInApps=\"%1\"").arg(escape(joinApplicationNames(m.onlyInApps())));
+    }
+    if (!m.neverInApps().isEmpty()) {
+        text += QStringLiteral(" neverInApps=\"%1\"").arg(escape(joinApplicationNames(m.neverInApps())));
+    }
+    return text;
+}
+
+// Names that could not have been typed as an application's class read as absent.
+QStringList readApplicationNames(const QDomElement& e, const QString& attribute)
+{
+    QStringList names = parseApplicationNames(e.attribute(attribute));
+    const auto bad =
+        std::remove_if(names.begin(), names.end(), [](const QString& name) { return !isValidApplicationName(name); });
+    if (bad != names.end()) {
+        qDebug("Mapping (%s): %s names outside printable ASCII or over %lld characters were ignored",
+               qPrintable(e.attribute(QStringLiteral("name"))), qPrintable(attribute),
+               static_cast<long long>(kMaxApplicationNameLength));
+        names.erase(bad, names.end());
+    }
+    return names;
+}
+
 SenMapping readMapping(const QDomElement& e)
 {
     SenMapping m(e.attribute(QStringLiteral("name")), nullptr);
@@ -177,6 +208,8 @@ SenMapping readMapping(const QDomElement& e)
     m.setPlayerNum(e.attribute(QStringLiteral("player")).toInt());
     m.setMouseclickset(asOne(e.attribute(QStringLiteral("mouseclickset"))));
     m.setMousebutnum(e.attribute(QStringLiteral("mousebutnum")).toInt());
+    m.setOnlyInApps(readApplicationNames(e, QStringLiteral("onlyInApps")));
+    m.setNeverInApps(readApplicationNames(e, QStringLiteral("neverInApps")));
     return m;
 }
 
@@ -225,9 +258,10 @@ QString modelToXml(const SenMappingModel* model, int level)
         start += QStringLiteral(" winKey=\"%1\" enterKey=\"%2\" hotKey=\"%3\" holdKey=\"%4\" holdTime=\"%5\"")
                      .arg(flag(m->winKey()), flag(m->enterKey()), QString::number(m->hotKey()), flag(m->holdKey()),
                           QString::number(m->holdTime()));
-        start += QStringLiteral(" triggerDelayTime=\"%1\" player=\"%2\" mouseclickset=\"%3\" mousebutnum=\"%4\">")
+        start += QStringLiteral(" triggerDelayTime=\"%1\" player=\"%2\" mouseclickset=\"%3\" mousebutnum=\"%4\"")
                      .arg(QString::number(m->triggerDelayTime()), QString::number(m->playerNum()),
                           flag(m->mouseclickset()), QString::number(m->mousebutnum()));
+        start += applicationFilterAttributes(*m) + QLatin1Char('>');
         lines.append(start);
         for (int c = 0; c < m->conditionCount(); ++c) {
             lines.append(conditionToXml(m->condition(c), level + 2));

@@ -1,5 +1,7 @@
 #include "SenMapping.h"
 
+#include "ApplicationFilter.h"
+
 SenMapping::SenMapping(const QString& name, QObject* parent) : QObject(parent), m_name(name) {}
 
 SenMapping::SenMapping(const SenMapping& other) : QObject(other.parent())
@@ -39,6 +41,8 @@ void SenMapping::copyFields(const SenMapping& other)
     m_keys = other.m_keys;
     m_windowHandle = other.m_windowHandle;
     m_appTitle = other.m_appTitle;
+    m_onlyInApps = other.m_onlyInApps;
+    m_neverInApps = other.m_neverInApps;
     std::vector<std::unique_ptr<SenStateCondition>> conditions;
     conditions.reserve(other.m_conditions.size());
     for (const auto& condition : other.m_conditions) {
@@ -64,6 +68,21 @@ bool SenMapping::conditionsHold(SenStateHandle state) const
         anyEnabled = true;
     }
     return anyEnabled;
+}
+
+void SenMapping::setOnlyInApps(const QStringList& names)
+{
+    m_onlyInApps = parseApplicationNames(joinApplicationNames(names));
+}
+
+void SenMapping::setNeverInApps(const QStringList& names)
+{
+    m_neverInApps = parseApplicationNames(joinApplicationNames(names));
+}
+
+bool SenMapping::allowsFocus(const FocusedApplication& focus) const
+{
+    return applicationFilterAllows(m_onlyInApps, m_neverInApps, focus);
 }
 
 void SenMapping::addCondition(const SenStateCondition& condition)

@@ -3,9 +3,11 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
+#include "FocusTracker.h"
 #include "SenStateCondition.h"
 #include "WindowSystem.h"
 #include "nxl.h"
@@ -91,6 +93,15 @@ public:
     void setWindowHandle(WindowHandle value) { m_windowHandle = value; }
     QString appTitle() const { return m_appTitle; }
     void setAppTitle(const QString& value) { m_appTitle = value; }
+    /// Applications in which alone the rule fires; empty: all. Names are kept trimmed, without empty ones.
+    QStringList onlyInApps() const { return m_onlyInApps; }
+    void setOnlyInApps(const QStringList& names);
+    /// Applications in which the rule never fires.
+    QStringList neverInApps() const { return m_neverInApps; }
+    void setNeverInApps(const QStringList& names);
+    bool hasApplicationFilter() const { return !m_onlyInApps.isEmpty() || !m_neverInApps.isEmpty(); }
+    /// Whether the rule may fire while `focus` has the focus (see applicationFilterAllows).
+    bool allowsFocus(const FocusedApplication& focus) const;
     /// The send-once latch: set once the mapping has emitted in its current period of activity.
     bool alreadySent() const { return m_alreadySent; }
     void setAlreadySent(bool value) { m_alreadySent = value; }
@@ -123,6 +134,8 @@ private:
     QString m_keys;
     WindowHandle m_windowHandle = 0;
     QString m_appTitle;
+    QStringList m_onlyInApps;
+    QStringList m_neverInApps;
     // Held by pointer so that condition(i) stays valid while other conditions are added.
     std::vector<std::unique_ptr<SenStateCondition>> m_conditions;
     bool m_alreadySent = false;

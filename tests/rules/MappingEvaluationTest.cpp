@@ -61,7 +61,14 @@ protected:
         evaluateMappings(
             &m_model, user, active ? m_blinkClosed.handle() : m_open.handle(), &m_simulator,
             [this](int index, bool activated) { m_reports.emplace_back(index, activated); },
-            [this] { return m_mainWindowActive; });
+            [this] { return m_mainWindowActive; }, m_focus);
+    }
+
+    void moveFocus(const FocusedApplication& focus)
+    {
+        m_focus = focus;
+        releaseOutOfFocus(&m_model, m_focus, &m_simulator,
+                          [this](int index, bool activated) { m_reports.emplace_back(index, activated); });
     }
 
     /// Everything recorded once the queue has run dry and the last request has had time to finish.
@@ -82,6 +89,7 @@ protected:
     TestState m_open;
     std::vector<std::pair<int, bool>> m_reports;
     bool m_mainWindowActive = false;
+    FocusedApplication m_focus = WindowApplication{};
 };
 
 std::vector<RE> typed(std::uint16_t scanCode, int times)
@@ -314,4 +322,65 @@ TEST_F(Evaluation, NullArgumentsAreHarmless)
     evaluateMappings(&m_model, 0, m_blinkClosed, nullptr, {}, {});
     EXPECT_TRUE(mapping.alreadySent());
     EXPECT_TRUE(settle().empty());
+}
+
+TEST_F(Evaluation, RulesFireOnlyWhereTheirApplicationListsAllow)
+{
+    const WindowApplication reader{QStringLiteral("evince"), QStringLiteral("Evince")};
+    const WindowApplication vault{QStringLiteral("keepassxc"), QStringLiteral("KeePassXC")};
+    add(blinkMapping(QStringLiteral("a"))).setOnlyInApps({"evince"});
+    add(blinkMapping(QStringLiteral("w"))).setNeverInApps({"KEEPASSXC"});
+
+    for (const FocusedApplication& focus :
+         {FocusedApplication(reader), FocusedApplication(vault), FocusedApplication(std::nullopt)}) {
+        m_focus = focus;
+        pass(true);
+        pass(false);
+    }
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::keyDown(kA), RE::keyUp(kA), RE::keyDown(kW), RE::keyUp(kW),
+                                         RE::keyDown(kW), RE::keyUp(kW)}));
+    EXPECT_EQ(m_reports, (std::vector<std::pair<int, bool>>{{0, true},
+                                                            {1, true},
+                                                            {0, false},
+                                                            {1, false},
+                                                            {0, false},
+                                                            {1, false},
+                                                            {0, false},
+                                                            {1, false},
+                                                            {0, false},
+                                                            {1, true},
+                                                            {0, false},
+                                                            {1, false}}))
+        << "a rule outside its applications is reported inactive";
+}
+
+TEST_F(Evaluation, LeavingTheApplicationReleasesWhatItsRuleHolds)
+{
+    const WindowApplication reader{QStringLiteral("evince"), QStringLiteral("Evince")};
+    const WindowApplication other{QStringLiteral("xterm"), QStringLiteral("XTerm")};
+    add(blinkMapping(QStringLiteral("w"))).setHoldKey(true);
+    m_model.mapping(0)->setOnlyInApps({"evince"});
+    SenMapping& click = add(blinkMapping(QStringLiteral("Mouse Left Click")));
+    click.setMouseclickset(true);
+    click.setMousebutnum(4);
+    click.setNeverInApps({"xterm"});
+    add(blinkMapping(QStringLiteral("a"))).setHoldKey(true);
+
+    m_focus = reader;
+    pass(true);
+    const std::vector<RE> pressed = settle();
+    m_reports.clear();
+    m_recording.clear();
+    moveFocus(other);
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::keyUp(kW), RE::buttonUp(MouseButton::Left)}))
+        << "at once, without waiting for a state; the unfiltered rule keeps its key";
+    EXPECT_EQ(m_reports, (std::vector<std::pair<int, bool>>{{0, false}, {1, false}}));
+    EXPECT_FALSE(m_model.mapping(0)->alreadySent());
+    ASSERT_EQ(pressed.size(), 3U);
+
+    m_recording.clear();
+    moveFocus(reader);
+    pass(true);
+    EXPECT_EQ(settle(), (std::vector<RE>{RE::keyDown(kW), RE::buttonDown(MouseButton::Left)}))
+        << "back in the application, the rule presses again";
 }

@@ -423,3 +423,52 @@ TEST_F(MappingFile, FilesInAnotherEncodingOrTooLargeAreRefused)
     ASSERT_TRUE(loadMappingFile(path("utf8.skm"), &model));
     EXPECT_EQ(model.mapping(0)->name(), QStringLiteral("Règle 1"));
 }
+
+TEST_F(MappingFile, ApplicationListsGoRoundTripAndAreWrittenOnlyWhenSet)
+{
+    SenMappingModel model;
+    fillExample(model);
+    model.mapping(0)->setOnlyInApps({"firefox", "evince"});
+    model.mapping(0)->setNeverInApps({"keepassxc"});
+    const QString text = modelToXml(&model, 0);
+    EXPECT_TRUE(
+        text.contains(QStringLiteral(" mousebutnum=\"-1\" onlyInApps=\"firefox;evince\" neverInApps=\"keepassxc\">")));
+    ASSERT_TRUE(saveMappingFile(path("apps.skm"), &model));
+    SenMappingModel loaded;
+    ASSERT_TRUE(loadMappingFile(path("apps.skm"), &loaded));
+    ASSERT_EQ(loaded.mappingCount(), 1);
+    EXPECT_EQ(loaded.mapping(0)->onlyInApps(), (QStringList{"firefox", "evince"}));
+    EXPECT_EQ(loaded.mapping(0)->neverInApps(), (QStringList{"keepassxc"}));
+    EXPECT_EQ(modelToXml(&loaded, 0), text);
+
+    model.mapping(0)->setOnlyInApps({});
+    model.mapping(0)->setNeverInApps({});
+    EXPECT_EQ(modelToXml(&model, 0), QString::fromLatin1(kExample)) << "no lists: the file is as before";
+}
+
+TEST_F(MappingFile, ApplicationNamesAreReadTrimmedAndBadOnesAsAbsent)
+{
+    struct Case {
+        QString onlyIn;
+        QStringList expected;
+    };
+    const QString tooLong(256, QLatin1Char('x'));
+    const Case cases[] = {
+        {QStringLiteral(" firefox ;; evince ; "), {"firefox", "evince"}},
+        {QStringLiteral(" ; "), {}},
+        {QStringLiteral("caf\u00e9;evince"), {"evince"}},
+        {QStringLiteral("a&#9;b;evince"), {"evince"}},
+        {tooLong + QStringLiteral(";evince"), {"evince"}},
+        {QString(255, QLatin1Char('y')), {QString(255, QLatin1Char('y'))}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.onlyIn.left(40).toStdString());
+        SenMappingModel model;
+        const QString attributes = kAllNeeded + QStringLiteral(" onlyInApps=\"%1\" neverInApps=\"%1\"").arg(c.onlyIn);
+        ASSERT_TRUE(parseModelXml(mappingElement(attributes, conditionElement(kGoodChildren)), &model));
+        ASSERT_EQ(model.mappingCount(), 1) << "a bad list never costs the mapping";
+        EXPECT_EQ(model.mapping(0)->onlyInApps(), c.expected);
+        EXPECT_EQ(model.mapping(0)->neverInApps(), c.expected);
+        EXPECT_EQ(model.mapping(0)->conditionCount(), 1);
+    }
+}
