@@ -1,5 +1,6 @@
 #include "KeySimulationConfigureDialog.h"
 
+#include "ApplicationListsEditor.h"
 #include "KeyNames.h"
 #include "ui_KeySimulationConfigureDialog.h"
 
@@ -20,10 +21,13 @@ const std::array<QString, 5> kClickLabels = {
 
 } // namespace
 
-KeySimulationConfigureDialog::KeySimulationConfigureDialog(QWidget* parent)
+KeySimulationConfigureDialog::KeySimulationConfigureDialog(QWidget* parent, WindowSystem* windowSystem)
     : QDialog(parent), ui(new Ui::KeySimulationConfigureDialogClass)
 {
     ui->setupUi(this);
+    // Above the OK and Cancel buttons.
+    m_applications = new ApplicationListsEditor(windowSystem, this);
+    ui->mainLayout->insertWidget(ui->mainLayout->count() - 1, m_applications);
     for (QRadioButton* button : {ui->leftMouseButton, ui->middleMouseButton, ui->rightMouseButton,
                                  ui->doubleMouseButton, ui->holdLeftMouseButton}) {
         button->setEnabled(false);
@@ -126,6 +130,21 @@ void KeySimulationConfigureDialog::getKeySimulation(bool& sendHotKeys, QString& 
     }
     holdTime = ui->holdTime_spinBox->value();
     triggerDelayTime = ui->triggerDelayTime_spinBox->value();
+}
+
+void KeySimulationConfigureDialog::setApplicationLists(const QStringList& onlyIn, const QStringList& neverIn)
+{
+    m_applications->setLists(onlyIn, neverIn);
+}
+
+QStringList KeySimulationConfigureDialog::onlyInApps() const
+{
+    return m_applications->onlyIn();
+}
+
+QStringList KeySimulationConfigureDialog::neverInApps() const
+{
+    return m_applications->neverIn();
 }
 
 bool KeySimulationConfigureDialog::eventFilter(QObject* watched, QEvent* event)

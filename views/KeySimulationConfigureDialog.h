@@ -2,6 +2,10 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
+
+class ApplicationListsEditor;
+class WindowSystem;
 
 namespace Ui {
 class KeySimulationConfigureDialogClass;
@@ -14,7 +18,8 @@ class KeySimulationConfigureDialog : public QDialog
     Q_OBJECT
 
 public:
-    explicit KeySimulationConfigureDialog(QWidget* parent = nullptr);
+    /// `windowSystem` lists the open applications for the "Pick…" buttons; without one they are disabled.
+    explicit KeySimulationConfigureDialog(QWidget* parent = nullptr, WindowSystem* windowSystem = nullptr);
     ~KeySimulationConfigureDialog() override;
 
     /// Loads the key fields of a mapping; the times are milliseconds, clamped to 0..1000.
@@ -26,6 +31,11 @@ public:
     void getKeySimulation(bool& sendHotKeys, QString& keys, bool& ctrlKey, bool& altKey, bool& shiftKey, bool& winKey,
                           bool& enterKey, int& hotKey, bool& holdKey, int& holdTime, int& triggerDelayTime,
                           bool& mouseclickset, int& mousebutnum) const;
+
+    /// The rule's "only in" and "never in" application lists.
+    void setApplicationLists(const QStringList& onlyIn, const QStringList& neverIn);
+    QStringList onlyInApps() const;
+    QStringList neverInApps() const;
 
     /// Captures key presses in the hot-key field.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -43,4 +53,5 @@ private:
 
     Ui::KeySimulationConfigureDialogClass* ui;
     int m_hotKey = 0;
+    ApplicationListsEditor* m_applications = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QTimerEvent>
 
+#include "ApplicationFilter.h"
 #include "KeySimulationConfigureDialog.h"
 #include "LineEditDelegate.h"
 #include "MappingKeys.h"
@@ -217,6 +218,22 @@ void SenMappingView::onMappingChanged(int index)
     if (QWidget* picker = m_table->cellWidget(index, PickerColumn)) {
         picker->setEnabled(!mapping->sendToFocus());
     }
+    showApplicationLists(index, *mapping);
+}
+
+void SenMappingView::showApplicationLists(int index, const SenMapping& mapping)
+{
+    // The mark goes with the target, the tool tip on the whole row.
+    const QString mark = applicationFilterMark(mapping.onlyInApps(), mapping.neverInApps());
+    const QString tip = describeApplicationFilter(mapping.onlyInApps(), mapping.neverInApps());
+    for (int column = 0; column < ColumnCount; ++column) {
+        if (QTableWidgetItem* item = m_table->item(index, column)) {
+            item->setToolTip(tip.isEmpty() ? QString() : tr("Fires %1").arg(tip));
+        }
+    }
+    if (QTableWidgetItem* target = m_table->item(index, TargetColumn); target != nullptr && !mark.isEmpty()) {
+        target->setText(QStringLiteral("%1 [%2]").arg(target->text(), mark));
+    }
 }
 
 void SenMappingView::onMappingRemoved(int index)
@@ -357,9 +374,10 @@ void SenMappingView::configureMappingKeys(int index)
     bool mouseclickset = mapping->mouseclickset();
     int mousebutnum = mapping->mousebutnum();
 
-    KeySimulationConfigureDialog dialog;
+    KeySimulationConfigureDialog dialog(nullptr, &m_windowSystem);
     dialog.setKeySimulation(sendHotKeys, keys, ctrlKey, altKey, shiftKey, winKey, enterKey, hotKey, holdKey, holdTime,
                             triggerDelayTime, mouseclickset, mousebutnum);
+    dialog.setApplicationLists(mapping->onlyInApps(), mapping->neverInApps());
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
@@ -385,6 +403,8 @@ void SenMappingView::configureMappingKeys(int index)
     mapping->setTriggerDelayTime(static_cast<uint>(std::max(triggerDelayTime, 0)));
     mapping->setMouseclickset(mouseclickset);
     mapping->setMousebutnum(mousebutnum);
+    mapping->setOnlyInApps(dialog.onlyInApps());
+    mapping->setNeverInApps(dialog.neverInApps());
     onMappingChanged(index);
     m_model->triggerModelEdited();
 }

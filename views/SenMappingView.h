@@ -13,6 +13,7 @@
 #include "WindowSystem.h"
 
 class QTableWidgetItem;
+class SenMapping;
 class SenMappingModel;
 class TableWidgetComboBox;
 
@@ -83,6 +84,8 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    /// The rule's application lists: a short mark after its target and a tool tip over its row.
+    void showApplicationLists(int index, const SenMapping& mapping);
     void selectMapping(int row);
     /// Releases what the mapping holds and reopens its send-once latch, before an edit that changes what
     /// it presses or whose states reach it.
