@@ -50,6 +50,7 @@ X11FocusTracker::X11FocusTracker(const QByteArray& displayName)
         if (update()) {
             notifyChanged();
         }
+        readEvents();
     });
     update();
 }
@@ -76,15 +77,23 @@ FocusedApplication X11FocusTracker::focusedApplication()
 
 void X11FocusTracker::readEvents()
 {
-    bool activeWindowChanged = false;
-    while (XPending(m_display) > 0) {
-        XEvent event;
-        XNextEvent(m_display, &event);
-        if (event.type == PropertyNotify && event.xproperty.atom == m_activeWindowAtom) {
-            activeWindowChanged = true;
+    // Reading the property is a round trip, during which Xlib may take further events off the socket
+    // into its own queue; the notifier would not see those, so the queue is drained until it stays empty.
+    bool changed = false;
+    for (;;) {
+        bool activeWindowChanged = false;
+        while (XPending(m_display) > 0) {
+            XEvent event;
+            XNextEvent(m_display, &event);
+            activeWindowChanged =
+                activeWindowChanged || (event.type == PropertyNotify && event.xproperty.atom == m_activeWindowAtom);
         }
+        if (!activeWindowChanged) {
+            break;
+        }
+        changed = update() || changed;
     }
-    if (activeWindowChanged && update()) {
+    if (changed) {
         notifyChanged();
     }
 }

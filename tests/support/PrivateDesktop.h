@@ -67,7 +67,8 @@ public:
         if (withWindowManager) {
             m_windowManager.setProcessEnvironment(environment());
             m_windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-            waitUntil([this] { return hasRootProperty("_NET_SUPPORTING_WM_CHECK"); });
+            m_windowManaged = m_windowManager.waitForStarted(10000) &&
+                              waitUntil([this] { return hasRootProperty("_NET_SUPPORTING_WM_CHECK"); });
         }
     }
 
@@ -85,7 +86,7 @@ public:
     PrivateDesktop& operator=(const PrivateDesktop&) = delete;
 
     bool ok() const { return m_display != nullptr; }
-    bool hasWindowManager() const { return m_windowManager.state() == QProcess::Running; }
+    bool hasWindowManager() const { return m_windowManaged; }
     /// ":N"
     QByteArray displayName() const { return m_displayName; }
     Display* display() const { return m_display; }
@@ -201,6 +202,7 @@ private:
     QByteArray m_serverOutput;
     QByteArray m_displayName;
     Display* m_display = nullptr;
+    bool m_windowManaged = false;
     std::unique_ptr<QTemporaryDir> m_script;
     std::list<KeyWindow> m_windows;
 };
