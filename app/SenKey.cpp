@@ -89,6 +89,7 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     connect(core, &SenKeyCore::engineDisconnected, this, &SenKey::onEngineDisconnected);
     connect(core, &SenKeyCore::engineCannotBeConnected, this, &SenKey::onEngineCannotBeConnected);
     connect(core, &SenKeyCore::headsetTypeChanged, this, &SenKey::showHeadsetType);
+    connect(core, &SenKeyCore::notice, this, &SenKey::showStatusMessage);
     connect(this, &SenKey::connectEngine, core->connection(), &KeepAliveThread::onConnectEngine);
     connect(this, &SenKey::reconnectEngine, core->connection(), &KeepAliveThread::onReconnectEngine);
 

@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+#include "SenKeyVersion.h"
+
 std::optional<EngineTarget> parseEngineTarget(const QString& text)
 {
     const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
@@ -34,7 +36,8 @@ SenKeyCommandLine parseSenKeyCommandLine(const QStringList& arguments)
     const QCommandLineOption load(QStringLiteral("load"), QStringLiteral("Load a mapping file at start."),
                                   QStringLiteral("FILE"));
     const QCommandLineOption hidden(QStringLiteral("hidden"), QStringLiteral("Start in the tray."));
-    parser.addOptions({help, backend, engine, composer, load, hidden});
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
+    parser.addOptions({help, version, backend, engine, composer, load, hidden});
 
     if (!parser.parse(arguments)) {
         result.ok = false;
@@ -44,6 +47,11 @@ SenKeyCommandLine parseSenKeyCommandLine(const QStringList& arguments)
     if (parser.isSet(help)) {
         result.helpOnly = true;
         result.message = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.helpOnly = true;
+        result.message = QStringLiteral("senkey %1\n").arg(QLatin1String(kSenKeyVersion));
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {

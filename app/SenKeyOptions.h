@@ -26,6 +26,7 @@ struct SenKeyOptions {
 struct SenKeyCommandLine {
     SenKeyOptions options;
     bool ok = true;
+    /// --help or --version: print the message and exit successfully.
     bool helpOnly = false;
     QString message;
 };

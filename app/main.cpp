@@ -8,6 +8,16 @@
 
 int main(int argc, char* argv[])
 {
+    {
+        // Help and version are answered before the GUI application exists, so they need no display.
+        // Options of Qt's own (-platform, ...) fail this early read; the full read below has them removed.
+        const QCoreApplication early(argc, argv);
+        const SenKeyCommandLine request = parseSenKeyCommandLine(QCoreApplication::arguments());
+        if (request.helpOnly) {
+            std::fputs(qPrintable(request.message), stdout);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     const SenKeyCommandLine commandLine = parseSenKeyCommandLine(QApplication::arguments());
     if (commandLine.helpOnly) {

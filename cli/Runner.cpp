@@ -109,6 +109,9 @@ int Runner::prepare()
     connect(core.get(), &SenKeyCore::engineDisconnected, this, &Runner::onEngineDisconnected);
     connect(core.get(), &SenKeyCore::engineCannotBeConnected, this, &Runner::onEngineCannotBeConnected);
     connect(core.get(), &SenKeyCore::headsetTypeChanged, this, &Runner::onHeadsetTypeChanged);
+    connect(core.get(), &SenKeyCore::notice, this, [this](const QString& message) {
+        status(QStringLiteral("senkey-run: %1").arg(message));
+    });
     return ExitOk;
 }
 

@@ -16,7 +16,8 @@ QString runnerUsage()
     return QStringLiteral("usage: senkey-run [--host H] [--port P] [--backend auto|x11|uinput|print]\n"
                           "                  [--duration SECONDS] [--timestamps since-start|monotonic] MAPPINGS.skm\n"
                           "       senkey-run --check MAPPINGS.skm\n"
-                          "       senkey-run --write-mappings OUT MAPPINGS.skm\n");
+                          "       senkey-run --write-mappings OUT MAPPINGS.skm\n"
+                          "       senkey-run --help | --version\n");
 }
 
 bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QString& error)
@@ -33,7 +34,8 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
     const QCommandLineOption write(QStringLiteral("write-mappings"), QString(), QStringLiteral("OUT"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption verbose(QStringList{QStringLiteral("v"), QStringLiteral("verbose")});
-    parser.addOptions({host, port, backend, duration, timestamps, check, write, help, verbose});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({host, port, backend, duration, timestamps, check, write, help, verbose, version});
 
     // The parser wants the program name first.
     if (!parser.parse(QStringList{QStringLiteral("senkey-run")} + arguments)) {
@@ -43,6 +45,10 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
     options.verbose = parser.isSet(verbose);
     if (parser.isSet(help)) {
         options.mode = RunnerOptions::Mode::Help;
+        return true;
+    }
+    if (parser.isSet(version)) {
+        options.mode = RunnerOptions::Mode::Version;
         return true;
     }
     for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps, &write}) {

@@ -10,6 +10,7 @@
 #include "MappingCommands.h"
 #include "Runner.h"
 #include "RunnerOptions.h"
+#include "SenKeyVersion.h"
 
 namespace {
 
@@ -49,6 +50,9 @@ int main(int argc, char** argv)
     switch (options.mode) {
     case RunnerOptions::Mode::Help:
         std::fputs(qUtf8Printable(runnerUsage()), stdout);
+        return ExitOk;
+    case RunnerOptions::Mode::Version:
+        std::printf("senkey-run %s\n", kSenKeyVersion);
         return ExitOk;
     case RunnerOptions::Mode::Check:
         return checkMappings(options.mappingFile);

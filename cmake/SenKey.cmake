@@ -18,3 +18,12 @@ function(senkey_warnings target)
         target_compile_options(${target} PRIVATE -Werror)
     endif()
 endfunction()
+
+# The version for the programs' --version, from project().
+configure_file(${CMAKE_CURRENT_LIST_DIR}/SenKeyVersion.h.in ${CMAKE_BINARY_DIR}/generated/SenKeyVersion.h @ONLY)
+add_library(senkey_version INTERFACE)
+target_include_directories(senkey_version INTERFACE ${CMAKE_BINARY_DIR}/generated)
+
+# `cmake --install` and CPack install what is built; they do not first build every test and benchmark
+# (scripts/package builds only the programs).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)

@@ -8,6 +8,16 @@
 #include "SenMapping.h"
 #include "SenMappingModel.h"
 
+#include <QDebug>
+#include <QThread>
+
+namespace {
+
+/// Events handled per turn of the event loop, so that a flood never keeps it from a quit request.
+constexpr int kEventsPerTurn = 64;
+
+} // namespace
+
 SenKeyCore::SenKeyCore(InputInjector& injector, WindowSystem& windowSystem, QObject* parent)
     : QObject(parent), m_model(new SenMappingModel(QString(), this)),
       m_simulator(new KeyboardEventSimulator(injector, windowSystem, this)), m_connection(new KeepAliveThread(this))
@@ -15,24 +25,104 @@ SenKeyCore::SenKeyCore(InputInjector& injector, WindowSystem& windowSystem, QObj
     qRegisterMetaType<SenStateSnapshot>("SenStateSnapshot");
     ::releaseRemovedMappings(*m_model, *m_simulator);
 
-    connect(m_connection, &KeepAliveThread::engineConnected, this, &SenKeyCore::engineConnected);
-    connect(m_connection, &KeepAliveThread::engineDisconnected, this, [this] {
+    // Every signal of the connection runs here on the thread that emits it and joins the one ordered
+    // hand-over; a single queued call per batch, not one per state, brings them to this thread.
+    using Kind = HandOverItem::Kind;
+    const auto post = [this](Kind kind, uint userId = 0) { handOver(HandOverItem::of(kind, userId)); };
+    const auto direct = Qt::DirectConnection;
+    connect(m_connection, &KeepAliveThread::engineConnected, this, [post] { post(Kind::EngineConnected); }, direct);
+    connect(m_connection, &KeepAliveThread::engineDisconnected, this, [post] { post(Kind::EngineDisconnected); }, direct);
+    connect(
+        m_connection, &KeepAliveThread::engineCannotBeConnected, this, [post] { post(Kind::EngineCannotBeConnected); },
+        direct);
+    connect(
+        m_connection, &KeepAliveThread::SenStateChanged, this,
+        [this](uint userId, SenStateSnapshot state) {
+            handOver(HandOverItem::of(Kind::State, userId, {}, std::move(state)));
+        },
+        direct);
+    connect(
+        m_connection, &KeepAliveThread::SendModeApp, this,
+        [this](QString type) { handOver(HandOverItem::of(Kind::HeadsetType, 0, std::move(type))); }, direct);
+    connect(
+        m_connection, &KeepAliveThread::headsetConnected, this,
+        [post](uint userId) { post(Kind::HeadsetConnected, userId); }, direct);
+    connect(
+        m_connection, &KeepAliveThread::headsetDisconnected, this,
+        [post](uint userId) { post(Kind::HeadsetDisconnected, userId); }, direct);
+    connect(m_simulator, &KeyboardEventSimulator::requestsDropped, this, [this](qsizetype waiting) {
+        emit notice(tr("Requests are dropped: %1 are waiting to be typed").arg(waiting));
+    });
+}
+
+void SenKeyCore::handOver(HandOverItem item)
+{
+    const bool wake = m_handOver.push(std::move(item));
+    if (QThread::currentThread() == thread()) {
+        // A connect or disconnect of this thread (a menu command, the teardown) is reported before it
+        // returns, after whatever came before it.
+        handleHandOver();
+    } else if (wake) {
+        QMetaObject::invokeMethod(this, &SenKeyCore::handleHandOver, Qt::QueuedConnection);
+    }
+}
+
+void SenKeyCore::handleHandOver()
+{
+    HandOverItem item;
+    for (int handled = 0; handled < kEventsPerTurn; ++handled) {
+        if (!m_handOver.take(item)) {
+            // The burst is over: say how much of it was skipped.
+            if (m_skippingStates) {
+                m_skippingStates = false;
+                const std::uint64_t dropped = m_handOver.droppedStates();
+                qDebug("%llu states were skipped while the evaluation fell behind",
+                       static_cast<unsigned long long>(dropped - m_reportedDrops));
+                m_reportedDrops = dropped;
+            }
+            return;
+        }
+        if (!m_skippingStates && m_handOver.droppedStates() != m_reportedDrops) {
+            m_skippingStates = true;
+            emit notice(tr("States arrive faster than they can be evaluated: older states are skipped"));
+        }
+        handle(item);
+    }
+    // More is waiting: the rest comes after the event loop has looked at its other work.
+    QMetaObject::invokeMethod(this, &SenKeyCore::handleHandOver, Qt::QueuedConnection);
+}
+
+void SenKeyCore::handle(const HandOverItem& item)
+{
+    using Kind = HandOverItem::Kind;
+    switch (item.kind) {
+    case Kind::EngineConnected:
+        emit engineConnected();
+        break;
+    case Kind::EngineDisconnected:
         // No more states will come to release what the rules hold.
         onEngineLost();
         emit engineDisconnected();
-    });
-    connect(m_connection, &KeepAliveThread::engineCannotBeConnected, this, [this] {
+        break;
+    case Kind::EngineCannotBeConnected:
         onEngineLost();
         emit engineCannotBeConnected();
-    });
-    connect(m_connection, &KeepAliveThread::SenStateChanged, this, &SenKeyCore::evaluateState);
-    connect(m_connection, &KeepAliveThread::SendModeApp, this, &SenKeyCore::setHeadsetType);
-    connect(m_connection, &KeepAliveThread::headsetConnected, this, &SenKeyCore::headsetConnected);
-    // A headset that goes away sends no more states that would release what its rules hold.
-    connect(m_connection, &KeepAliveThread::headsetDisconnected, this, [this](uint userId) {
-        onHeadsetLost(userId);
-        emit headsetDisconnected(userId);
-    });
+        break;
+    case Kind::HeadsetType:
+        setHeadsetType(item.text);
+        break;
+    case Kind::HeadsetConnected:
+        emit headsetConnected(item.userId);
+        break;
+    case Kind::HeadsetDisconnected:
+        // A headset that goes away sends no more states that would release what its rules hold.
+        onHeadsetLost(item.userId);
+        emit headsetDisconnected(item.userId);
+        break;
+    case Kind::State:
+        evaluateState(item.userId, item.state);
+        break;
+    }
 }
 
 SenKeyCore::~SenKeyCore()
@@ -104,6 +194,7 @@ void SenKeyCore::shutdown()
     m_activeWindowQuery = {};
     setFocusTracker(nullptr);
     m_model->setReleaseHandler({});
+    m_handOver.clear();
 }
 
 void SenKeyCore::disconnectEngine()

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include "EngineHandOver.h"
 #include "MappingEvaluation.h"
 #include "SenStateSnapshot.h"
 
@@ -20,6 +21,10 @@ class WindowSystem;
 /// Release policy: disabling keystrokes, losing the engine and shutting down release every key and button
 /// the rules hold and reopen their send-once latches; losing a headset does so for that player's rules;
 /// removing, replacing or clearing a mapping releases what it holds.
+///
+/// Events come from the connection thread through a bounded hand-over (EngineHandOver) and are handled
+/// in order on the thread that made the core; nothing between the socket and the injector grows
+/// without bound.
 class SenKeyCore : public QObject
 {
     Q_OBJECT
@@ -90,11 +95,19 @@ signals:
     void focusChanged(const WindowApplication& application);
     /// After a headset reported its type; `type` is "ORVA" or "TESSARA".
     void headsetTypeChanged(const QString& type);
+    /// Something the user should know about that ends nothing (states skipped, requests dropped); once
+    /// per occurrence, not once per state.
+    void notice(const QString& message);
 
 private:
     void onEngineLost();
     void onHeadsetLost(uint userId);
     void onFocusChanged();
+    /// From any thread: queues the event and makes sure the core's thread handles it.
+    void handOver(HandOverItem item);
+    /// Handles waiting events on the core's thread, a bounded number per turn of its event loop.
+    void handleHandOver();
+    void handle(const HandOverItem& item);
 
     SenMappingModel* m_model = nullptr;
     KeyboardEventSimulator* m_simulator = nullptr;
@@ -107,4 +120,7 @@ private:
     bool m_shutDown = false;
     /// Whether a state was evaluated since everything was last released.
     bool m_mayHold = false;
+    EngineHandOver m_handOver;
+    std::uint64_t m_reportedDrops = 0;
+    bool m_skippingStates = false;
 };

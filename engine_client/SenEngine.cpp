@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "SenEventNotifier.h"
 #include "nxl.h"
 
 namespace Velmor {
@@ -240,6 +241,7 @@ void SenEngine::pushEngineEvent(std::unique_ptr<SenEngineEvent> event)
         m_secondaryEvents.push(std::make_unique<SenEngineEvent>(*event));
     }
     m_events.push(std::move(event));
+    engineEventNotifier().notify();
 }
 
 void SenEngine::pushLocalEvent(std::unique_ptr<SenEvent> /*event*/) {}

@@ -11,6 +11,7 @@
 #include "HardwareVersion.h"
 #include "SenEngineProxy.h"
 #include "SenEvent.h"
+#include "SenEventNotifier.h"
 #include "SenLog.h"
 #include "SenProfileManager.h"
 #include "SenStateRecord.h"
@@ -129,6 +130,16 @@ uint32_t nxlEngineGetNextEvent(SenEngineEventHandle event)
         }
         return engine->getNextEvent(*asEvent(event)) ? NXL_OK : NXL_NO_EVENT;
     });
+}
+
+int nxlEngineEventNotifier(void)
+{
+    return Velmor::engineEventNotifier().descriptor();
+}
+
+void nxlEngineEventNotifierClear(void)
+{
+    Velmor::engineEventNotifier().clear();
 }
 
 SenEngineEventHandle nxlEngineEventCreate(void)

@@ -57,6 +57,12 @@ uint32_t nxlEngineRemoteConnect(const char* host, uint16_t port);
 uint32_t nxlEngineDisconnect(void);
 /// Takes the oldest engine event without waiting; NXL_NO_EVENT leaves the caller's event as it was.
 uint32_t nxlEngineGetNextEvent(SenEngineEventHandle event);
+/// A descriptor, valid for the life of the process, that becomes readable when an engine event has
+/// arrived, so that a poller can sleep (poll, select, a socket notifier) until there is one: call
+/// nxlEngineEventNotifierClear(), then take events until NXL_NO_EVENT. -1 when there is none; the
+/// poller then has to ask on a timer. A readable descriptor may find the queue empty.
+int nxlEngineEventNotifier(void);
+void nxlEngineEventNotifierClear(void);
 
 SenEngineEventHandle nxlEngineEventCreate(void);
 void nxlEngineEventFree(SenEngineEventHandle event);

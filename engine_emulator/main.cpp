@@ -17,12 +17,14 @@
 
 #include "EmulatorScript.h"
 #include "EngineEmulator.h"
+#include "SenKeyVersion.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: sen-emulator [--port P] [--dongle-version V] [--headset-version V] [--no-reply CODE]...\n"
     "                    [--log-states] [--pace HZ] [--once] [--verbose] SCRIPT|-\n"
+    "       sen-emulator --help | --version\n"
     "  --port P             listen on 127.0.0.1:P (default 1726; 0 picks a free port)\n"
     "  --dongle-version V   dongle version of the hardware reply (decimal or 0x hex, default 5)\n"
     "  --headset-version V  headset version of the hardware reply (default 0x1000)\n"
@@ -95,6 +97,9 @@ int main(int argc, char** argv)
             options.verbose = true;
         } else if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("sen-emulator %s\n", kSenKeyVersion);
             return 0;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return usageError("unknown option " + arg);

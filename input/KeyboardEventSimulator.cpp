@@ -4,7 +4,6 @@
 
 #include <QDebug>
 #include <QMutexLocker>
-#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -12,7 +11,6 @@
 namespace {
 
 constexpr std::uint16_t kLeftShiftScanCode = 0x2A;
-constexpr int kTickMs = 10;
 
 const char* const kSimulateKeyWarning = "Warning: KeyboardEventSimulator::simulateKey() is blocking another thread!";
 const char* const kSimulateKeysWarning = "Warning: KeyboardEventSimulator::simulateKeys() is blocking another thread!";
@@ -38,12 +36,17 @@ KeyboardEventSimulator::~KeyboardEventSimulator()
 
 void KeyboardEventSimulator::stop()
 {
+    // The loop is told first, so that a hold cut short below is not followed by the next request.
+    {
+        QMutexLocker lock(&queueMutex_);
+        stopRequested_ = true;
+    }
+    queueChanged_.wakeAll();
     {
         std::lock_guard lock(sleepMutex_);
         stopping_ = true;
     }
     sleepEnded_.notify_all();
-    quit();
     wait();
     // QThread::wait() joins through a futex that ThreadSanitizer cannot see; taking the mutex that run()
     // released last makes the join visible, so the checked builds report only real races.
@@ -53,11 +56,19 @@ void KeyboardEventSimulator::stop()
 
 void KeyboardEventSimulator::run()
 {
-    QTimer timer;
-    connect(&timer, &QTimer::timeout, this, &KeyboardEventSimulator::processKeyEvents, Qt::DirectConnection);
-    timer.start(kTickMs);
-    exec();
-    timer.stop();
+    // Sleeps only while there is nothing to do: a queued request wakes the thread at once.
+    for (;;) {
+        {
+            QMutexLocker lock(&queueMutex_);
+            while (queue_.empty() && !stopRequested_) {
+                queueChanged_.wait(&queueMutex_);
+            }
+            if (stopRequested_) {
+                break;
+            }
+        }
+        processKeyEvents();
+    }
     std::lock_guard lock(sleepMutex_);
 }
 
@@ -83,22 +94,35 @@ qsizetype KeyboardEventSimulator::queuedRequestCount() const
     return static_cast<qsizetype>(queue_.size());
 }
 
+quint64 KeyboardEventSimulator::droppedRequestCount() const
+{
+    QMutexLocker lock(&queueMutex_);
+    return droppedRequests_;
+}
+
 void KeyboardEventSimulator::enqueue(std::unique_ptr<KeyEventRequest> request)
 {
     QMutexLocker lock(&queueMutex_);
     if (static_cast<qsizetype>(queue_.size()) >= kMaxQueuedRequests) {
-        // One line per overflow, not one per state: the states keep coming at up to 50 a second.
+        // One report per overflow, not one per state: the states keep coming.
         const bool firstDrop = !droppingRequests_;
         droppingRequests_ = true;
+        ++droppedRequests_;
         lock.unlock();
         if (firstDrop) {
             qDebug("KeyboardEventSimulator: %lld requests are waiting; new requests are dropped",
                    static_cast<long long>(kMaxQueuedRequests));
+            emit requestsDropped(kMaxQueuedRequests);
         }
         return;
     }
-    droppingRequests_ = false;
+    // The burst is over once the queue has room again after running down to half.
+    if (droppingRequests_ && static_cast<qsizetype>(queue_.size()) <= kMaxQueuedRequests / 2) {
+        droppingRequests_ = false;
+    }
     queue_.push_back(std::move(request));
+    lock.unlock();
+    queueChanged_.wakeOne();
 }
 
 void KeyboardEventSimulator::processKeyEvents()

@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QString>
 #include <QThread>
+#include <QWaitCondition>
 
 #include <array>
 #include <atomic>
@@ -19,8 +20,9 @@
 #include <vector>
 
 /// Turns key and mouse requests into synthetic input. Requests for the application in focus are queued
-/// and performed one per 10 ms tick on the simulator's own thread, where hold times and delays are plain
-/// sleeps; releases and posts to a particular window run at once on the caller's thread.
+/// and performed in order on the simulator's own thread, where hold times and delays are plain sleeps: a
+/// request starts as soon as it is queued when the thread is idle, and the next one as soon as the one
+/// before has finished. Releases and posts to a particular window run at once on the caller's thread.
 ///
 /// Mouse button numbers: 0 left click, 1 middle click, 2 right click, 3 double click, 4 held left button.
 class KeyboardEventSimulator : public QThread
@@ -42,11 +44,18 @@ public:
     void queueMouse(int mouseButNum, bool holdKey, uint holdTime);
 
     qsizetype queuedRequestCount() const;
-    /// Ends the thread's event loop and waits for it, cutting short a hold or delay under way, then releases
+    /// Requests dropped because the queue was full, since construction.
+    quint64 droppedRequestCount() const;
+    /// Ends the thread's loop and waits for it, cutting short a hold or delay under way, then releases
     /// whatever is held; requests still queued are never performed. Sleeps do not wait any more afterwards.
     void stop();
 
+signals:
+    /// The queue was full and a request was dropped; sent once per overflow, on the queuing thread.
+    void requestsDropped(qsizetype waiting);
+
 public slots:
+    /// Performs the oldest queued request, if any, on the calling thread.
     void processKeyEvents();
     void simulateKey(char keychar, bool holdKey = false, bool enterKey = false, uint holdTime = 20);
     void simulateMouse(int mouseButNum, bool holdKey, uint holdTime);
@@ -90,8 +99,11 @@ private:
     WindowSystem& windowSystem_;
 
     mutable QMutex queueMutex_;
+    QWaitCondition queueChanged_;
     std::deque<std::unique_ptr<KeyEventRequest>> queue_;
     bool droppingRequests_ = false;
+    bool stopRequested_ = false;
+    quint64 droppedRequests_ = 0;
 
     // What this simulator holds down, so that nothing is left pressed. Held while the injector is called
     // so that the list and the system agree.

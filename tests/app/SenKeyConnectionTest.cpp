@@ -198,8 +198,10 @@ TEST_F(SenKeyConnection, LosingTheEngineOrTheHeadsetLetsGoOfHeldKeys)
 // Keys for the application in focus would land in SenKey's own window while it is the active one.
 TEST_F(SenKeyConnection, NothingIsTypedIntoTheProgramsOwnWindow)
 {
+    // The states start once the window has had time to become the active one.
     Engine engine("user add 0\n"
                   "waitrequest 7 5000\n"
+                  "wait 1000\n"
                   "stream 0 50 20 mentrix=push mentrixPower=0.8\n");
     aimAt(engine);
     SenKey& w = window();

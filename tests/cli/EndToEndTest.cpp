@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ChildProcess.h"
+#include "MappingText.h"
 #include "QtApplicationEnvironment.h"
 
 #include <QCoreApplication>
@@ -20,53 +21,23 @@ const QString kEmulator = QStringLiteral(SEN_EMULATOR_PATH);
 const auto* const kEnvironment = TestSupport::addApplicationEnvironment<QCoreApplication>();
 
 // The rules the scenarios run: a key string, a hot key, a click and a held key, for two players.
-const char* const kMappings = R"(<SenMappingModel mappingName="e2e.skm" >
-    <SenMapping enabled="1" name="blink types ab" keys="ab" sendOnce="1" sendToFocus="1" targetApp="" sendHotKeys="0" ctrlKey="0" altKey="0" shiftKey="0" winKey="0" enterKey="0" hotKey="0" holdKey="0" holdTime="20" triggerDelayTime="20" player="0" mouseclickset="0" mousebutnum="-1">
-        <SenStateCondition>
-            <enabled value="1" />
-            <action value="0" />
-            <threshold type="bool" value="true" />
-            <actionRule value="0" />
-        </SenStateCondition>
-    </SenMapping>
-    <SenMapping enabled="1" name="push undoes" keys="" sendOnce="1" sendToFocus="1" targetApp="" sendHotKeys="1" ctrlKey="1" altKey="0" shiftKey="1" winKey="0" enterKey="0" hotKey="90" holdKey="0" holdTime="20" triggerDelayTime="20" player="0" mouseclickset="0" mousebutnum="-1">
-        <SenStateCondition>
-            <enabled value="1" />
-            <action value="19" />
-            <threshold type="double" value="0.5" />
-            <actionRule value="2" />
-        </SenStateCondition>
-    </SenMapping>
-    <SenMapping enabled="1" name="player 1 smile clicks" keys="Mouse Left Click" sendOnce="1" sendToFocus="1" targetApp="" sendHotKeys="0" ctrlKey="0" altKey="0" shiftKey="0" winKey="0" enterKey="0" hotKey="0" holdKey="0" holdTime="20" triggerDelayTime="20" player="1" mouseclickset="1" mousebutnum="0">
-        <SenStateCondition>
-            <enabled value="1" />
-            <action value="7" />
-            <threshold type="double" value="0.5" />
-            <actionRule value="2" />
-        </SenStateCondition>
-    </SenMapping>
-</SenMappingModel>
-)";
+const QByteArray kMappings =
+    TestSupport::mappingFileText(
+        "e2e.skm",
+        {
+            {.name = "blink types ab", .keys = "ab", .action = 0, .binary = true},
+            {.name = "push undoes", .hotKey = 90, .ctrl = true, .shift = true},
+            {.name = "player 1 smile clicks", .keys = "Mouse Left Click", .action = 7, .player = 1, .mouseButton = 0},
+        })
+        .toUtf8();
 
-const char* const kHoldMappings = R"(<SenMappingModel mappingName="hold.skm" >
-    <SenMapping enabled="1" name="lift holds w" keys="w" sendOnce="1" sendToFocus="1" targetApp="" sendHotKeys="0" ctrlKey="0" altKey="0" shiftKey="0" winKey="0" enterKey="0" hotKey="0" holdKey="1" holdTime="20" triggerDelayTime="20" player="0" mouseclickset="0" mousebutnum="-1">
-        <SenStateCondition>
-            <enabled value="1" />
-            <action value="21" />
-            <threshold type="double" value="0.5" />
-            <actionRule value="2" />
-        </SenStateCondition>
-    </SenMapping>
-    <SenMapping enabled="1" name="lift drags" keys="Hold Left Mouse" sendOnce="1" sendToFocus="1" targetApp="" sendHotKeys="0" ctrlKey="0" altKey="0" shiftKey="0" winKey="0" enterKey="0" hotKey="0" holdKey="0" holdTime="20" triggerDelayTime="20" player="0" mouseclickset="1" mousebutnum="4">
-        <SenStateCondition>
-            <enabled value="1" />
-            <action value="21" />
-            <threshold type="double" value="0.5" />
-            <actionRule value="2" />
-        </SenStateCondition>
-    </SenMapping>
-</SenMappingModel>
-)";
+const QByteArray kHoldMappings =
+    TestSupport::mappingFileText("hold.skm",
+                                 {
+                                     {.name = "lift holds w", .keys = "w", .action = 21, .holdKey = true},
+                                     {.name = "lift drags", .keys = "Hold Left Mouse", .action = 21, .mouseButton = 4},
+                                 })
+        .toUtf8();
 
 // Whether every key and button pressed in the printed primitives was released again by the end.
 bool nothingLeftPressed(const QStringList& primitives)

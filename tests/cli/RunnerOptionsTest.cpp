@@ -52,6 +52,8 @@ TEST(RunnerOptions, EveryOptionIsTaken)
     EXPECT_EQ(o.mappingFile, "in.skm");
     ASSERT_TRUE(parseRunnerOptions(args({"--help"}), o, error));
     EXPECT_EQ(o.mode, RunnerOptions::Mode::Help);
+    ASSERT_TRUE(parseRunnerOptions(args({"--version"}), o, error));
+    EXPECT_EQ(o.mode, RunnerOptions::Mode::Version);
 }
 
 TEST(RunnerOptions, BadUsageIsRefusedWithAReason)

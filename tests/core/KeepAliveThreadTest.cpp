@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 
+#include <memory>
 #include <thread>
 
 #include "SenStateRecord.h"
@@ -215,4 +217,37 @@ TEST(KeepAliveThread, DestroyingAConnectedThreadDisconnects)
         QObject::connect(&thread, &KeepAliveThread::engineDisconnected, [&] { seen << "disconnected"; });
     }
     EXPECT_EQ(seen, QStringList({"disconnected"}));
+}
+
+TEST(KeepAliveThread, AnUnansweredHardwareQuestionHoldsUpNeitherOtherEventsNorTheEnd)
+{
+    application();
+    EmulatorOptions options;
+    options.unansweredRequests = {7};
+    // Three user-added events of one headset cost one question; the states and the removal behind them
+    // are not held up by it.
+    Engine engine("user add 4\nuser add 4\nuser add 4\nstate 1\nuser remove 9\nwait 60000\n", options);
+    auto thread = std::make_unique<KeepAliveThread>();
+    thread->setEngineAddress("127.0.0.1", engine.port());
+    Recorder recorder(*thread);
+    thread->start();
+    ASSERT_TRUE(recorder.waitForSignal("headset 9 gone"));
+    EXPECT_EQ(recorder.reports, QStringList({"connected", "state 1", "headset 9 gone"}));
+    // The one question runs out (the library's limit is 2 s) and answers all three events.
+    ASSERT_TRUE(recorder.waitFor([&] { return recorder.reports.count("headset 4") == 3; }));
+    EXPECT_EQ(recorder.reports.mid(3), QStringList({"mode ORVA", "headset 4", "mode ORVA", "headset 4", "mode ORVA",
+                                                    "headset 4"}));
+
+    // A headset added later under another id is asked again; destroying the thread does not wait for that.
+    recorder.reports.clear();
+    Engine silent("user add 5\nwait 60000\n", options);
+    thread->disconnectEngine();
+    thread->onConnectEngine("127.0.0.1", silent.port());
+    QDeadlineTimer asked(300);
+    recorder.waitFor([&] { return asked.hasExpired(); });
+    QElapsedTimer ending;
+    ending.start();
+    thread.reset();
+    EXPECT_LT(ending.elapsed(), 1000) << "the end waited for the unanswered question";
+    EXPECT_FALSE(recorder.reports.contains("headset 5"));
 }

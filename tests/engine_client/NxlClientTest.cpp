@@ -22,8 +22,8 @@ namespace {
 using Velmor::ReplyEvent;
 using Velmor::RequestEvent;
 using Velmor::SenEngineEvent;
-using Velmor::Testing::EnginePeer;
-using Velmor::Testing::eventually;
+using TestSupport::EnginePeer;
+using TestSupport::eventually;
 
 using TestSupport::openDescriptors;
 using TestSupport::runningThreads;

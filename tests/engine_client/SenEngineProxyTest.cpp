@@ -15,8 +15,8 @@
 namespace {
 
 using namespace Velmor;
-using Velmor::Testing::EnginePeer;
-using Velmor::Testing::eventually;
+using TestSupport::EnginePeer;
+using TestSupport::eventually;
 
 class SenEngineProxyTest : public ::testing::Test
 {

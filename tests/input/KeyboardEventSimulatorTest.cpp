@@ -202,13 +202,24 @@ TEST_F(Simulator, TheQueueIsBounded)
     }
     EXPECT_EQ(simulator->queuedRequestCount(), KeyboardEventSimulator::kMaxQueuedRequests);
     EXPECT_EQ(capture.taken().size(), 1);
+    EXPECT_EQ(simulator->droppedRequestCount(), 3U);
 
-    // Once there is room again, requests are taken, and a new overflow is reported again.
+    // A flood that keeps the queue full is one burst: room for one more request ends nothing.
     simulator->processKeyEvents();
     simulator->queueMouse(1, false, 0);
-    EXPECT_EQ(simulator->queuedRequestCount(), KeyboardEventSimulator::kMaxQueuedRequests);
+    simulator->queueMouse(1, false, 0);
+    EXPECT_EQ(capture.taken().size(), 1);
+
+    // Once the queue has run down to half, requests are taken again and a new overflow is a new burst.
+    while (simulator->queuedRequestCount() > KeyboardEventSimulator::kMaxQueuedRequests / 2) {
+        simulator->processKeyEvents();
+    }
+    while (simulator->queuedRequestCount() < KeyboardEventSimulator::kMaxQueuedRequests) {
+        simulator->queueMouse(1, false, 0);
+    }
     simulator->queueMouse(1, false, 0);
     EXPECT_EQ(capture.taken().size(), 2);
+    EXPECT_EQ(simulator->droppedRequestCount(), 5U);
 }
 
 } // namespace

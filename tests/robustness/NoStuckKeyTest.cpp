@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,14 +22,15 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "EmulatorScript.h"
+#include "EnginePeer.h"
 #include "KeyboardEventSimulator.h"
 #include "MappingEvaluation.h"
 #include "MappingFile.h"
 #include "PlatformFactory.h"
-#include "RawEnginePeer.h"
 #include "SenEvent.h"
 #include "SenMapping.h"
 #include "SenMappingModel.h"
@@ -42,7 +44,7 @@ namespace {
 
 const QString kHeldMappings = TestSupport::heldInputMappings(400);
 
-using Robustness::RawEnginePeer;
+using TestSupport::EnginePeer;
 using Velmor::SenEngineEvent;
 
 const auto* const environment = TestSupport::addApplicationEnvironment<QCoreApplication>();
@@ -75,7 +77,7 @@ std::string stateFrame(std::uint32_t user, const StateBytes& state)
 {
     SenEngineEvent update;
     update.setState(user, state.data());
-    return RawEnginePeer::frame(update);
+    return EnginePeer::frame(update);
 }
 
 class NoStuckKey : public TestSupport::XServerTest
@@ -182,7 +184,7 @@ public:
     int exitCode() { return TestSupport::exitCodeWithin(process); }
 
     QTemporaryDir dir;
-    RawEnginePeer peer;
+    EnginePeer peer;
     QProcess process;
 };
 
@@ -196,9 +198,7 @@ TEST_F(NoStuckKey, RunnerEndings)
         int exitCode;
     } endings[] = {
         {"engine error event",
-         [](RunnerSession& s) {
-             s.peer.write(RawEnginePeer::frame(SenEngineEvent(Velmor::SenEngineError, 0, "gone")));
-         },
+         [](RunnerSession& s) { s.peer.write(EnginePeer::frame(SenEngineEvent(Velmor::SenEngineError, 0, "gone"))); },
          4},
         {"connection dropped", [](RunnerSession& s) { s.peer.close(); }, 4},
         {"connection dropped inside a message",
@@ -220,6 +220,69 @@ TEST_F(NoStuckKey, RunnerEndings)
         EXPECT_EQ(session.exitCode(), ending.exitCode);
         EXPECT_TRUE(server.nothingPressed()) << "left down: " << server.pressed();
         EXPECT_TRUE(waitFor([&] { return server.nothingPressed(); })) << "left down: " << server.pressed();
+    }
+}
+
+// Engines that never answer the hardware question or flood the runner with states: SIGTERM still ends it at
+// once, and nothing it held stays down.
+TEST_F(NoStuckKey, SigtermEndsTheRunnerWhateverTheEngineDoes)
+{
+    const StateBytes push = scriptedState("state 0 mentrix=push mentrixPower=0.8");
+    const StateBytes neutral = scriptedState("state 0");
+    const auto userAdded = [](std::uint32_t user) {
+        return RawEnginePeer::frame(SenEngineEvent(Velmor::SenUserAdded, user));
+    };
+    const struct {
+        const char* what;
+        std::function<void(RunnerSession&)> hostile;
+        bool flood;
+        int exitWithinMs;
+    } engines[] = {
+        {"one unanswered hardware question", [&](RunnerSession& s) { s.peer.write(userAdded(0)); }, false, 1000},
+        {"3000 unanswered user-added events",
+         [&](RunnerSession& s) {
+             std::string frames;
+             for (std::uint32_t user = 0; user < 3000; ++user) {
+                 frames += userAdded(user % 3 == 0 ? 0 : user);
+             }
+             s.peer.write(frames);
+         },
+         false, 2500},
+        {"a flood of states", {}, true, 1000},
+    };
+    for (const auto& engine : engines) {
+        SCOPED_TRACE(engine.what);
+        RunnerSession session(kHeldMappings);
+        ASSERT_TRUE(session.process.waitForStarted(5000));
+        session.connect();
+        session.peer.write(stateFrame(0, push));
+        ASSERT_TRUE(everythingDown()) << server.pressed();
+        if (engine.hostile) {
+            engine.hostile(session);
+        }
+        std::atomic<bool> flooding{engine.flood};
+        std::thread flood([&] {
+            // Active and idle states in turn, as fast as the socket takes them, until the runner is gone.
+            const std::string frames = stateFrame(0, push) + stateFrame(0, neutral);
+            try {
+                while (flooding) {
+                    session.peer.write(frames);
+                }
+            } catch (const std::exception&) {
+            }
+        });
+        QThread::msleep(500);
+        session.process.terminate();
+        const auto asked = std::chrono::steady_clock::now();
+        const int code = TestSupport::exitCodeWithin(session.process, 10000);
+        const auto took =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked).count();
+        flooding = false;
+        session.peer.close();
+        flood.join();
+        EXPECT_EQ(code, 0);
+        EXPECT_LE(took, engine.exitWithinMs);
+        EXPECT_TRUE(server.nothingPressed()) << "left down: " << server.pressed();
     }
 }
 
@@ -293,7 +356,7 @@ TEST_F(NoStuckKey, RandomSoak)
             }
             switch (pick(4)) {
             case 0:
-                session.peer.write(RawEnginePeer::frame(SenEngineEvent(Velmor::SenEngineError, 0, "soak")));
+                session.peer.write(EnginePeer::frame(SenEngineEvent(Velmor::SenEngineError, 0, "soak")));
                 break;
             case 1:
                 session.peer.write(stateFrame(0, scriptedState(states[1])).substr(0, 1 + pick(600)));

@@ -14,13 +14,13 @@
 #include <thread>
 #include <vector>
 
+#include "EnginePeer.h"
 #include "ProcessCounts.h"
-#include "RawEnginePeer.h"
 #include "SenEvent.h"
 
 namespace {
 
-using Robustness::RawEnginePeer;
+using TestSupport::EnginePeer;
 using Velmor::SenEngineEvent;
 using namespace std::string_literals;
 
@@ -36,7 +36,7 @@ std::string stateFrame(std::uint32_t user, char fill)
     std::string record(NXL_STATE_SIZE, fill);
     SenEngineEvent update;
     update.setState(user, record.data());
-    return RawEnginePeer::frame(update);
+    return EnginePeer::frame(update);
 }
 
 class WireFault : public ::testing::Test
@@ -49,7 +49,7 @@ protected:
         nxlStateFree(state);
     }
 
-    void connect(RawEnginePeer& peer)
+    void connect(EnginePeer& peer)
     {
         ASSERT_EQ(nxlEngineRemoteConnect("127.0.0.1", peer.port()), NXL_OK);
         peer.accept();
@@ -95,16 +95,16 @@ TEST_F(WireFault, DamagedMessageEndsTheSessionWithOneEngineError)
         {"header with text", "002a zzz", false},
         {"empty body", "       0", false},
         {"header naming 4 GiB", "ffffffff" + std::string(64, 'a'), false},
-        {"body that is no archive", RawEnginePeer::frameOfBody("this is not an archive at all"), false},
-        {"string longer than its body", RawEnginePeer::frameOfBody(archive + "50 short 0"), false},
-        {"string of 10^9 bytes", RawEnginePeer::frameOfBody(archive + "1000000000 short 0"), false},
-        {"string of 2^62 bytes", RawEnginePeer::frameOfBody(archive + "4611686018427387904 short 0"), false},
-        {"archive of another signature", RawEnginePeer::frameOfBody("22 serialization::archivX 9 0 0 9"), false},
+        {"body that is no archive", EnginePeer::frameOfBody("this is not an archive at all"), false},
+        {"string longer than its body", EnginePeer::frameOfBody(archive + "50 short 0"), false},
+        {"string of 10^9 bytes", EnginePeer::frameOfBody(archive + "1000000000 short 0"), false},
+        {"string of 2^62 bytes", EnginePeer::frameOfBody(archive + "4611686018427387904 short 0"), false},
+        {"archive of another signature", EnginePeer::frameOfBody("22 serialization::archivX 9 0 0 9"), false},
     };
     const long residentBefore = peakResidentKb();
     for (const auto& fault : faults) {
         SCOPED_TRACE(fault.what);
-        RawEnginePeer peer;
+        EnginePeer peer;
         connect(peer);
         peer.write(stateFrame(1, 'a'));
         if (fault.thenClose) {
@@ -135,10 +135,10 @@ TEST_F(WireFault, DamagedMessageEndsTheSessionWithOneEngineError)
 
 TEST_F(WireFault, UnknownKindBetweenGoodMessagesIsSkipped)
 {
-    RawEnginePeer peer;
+    EnginePeer peer;
     connect(peer);
-    peer.write(stateFrame(1, 'a') + RawEnginePeer::frameOfBody("22 serialization::archive 9 0 0 9") +
-               RawEnginePeer::frameOfBody("22 serialization::archive 9 0 0 123") + stateFrame(2, 'b'));
+    peer.write(stateFrame(1, 'a') + EnginePeer::frameOfBody("22 serialization::archive 9 0 0 9") +
+               EnginePeer::frameOfBody("22 serialization::archive 9 0 0 123") + stateFrame(2, 'b'));
     for (uint32_t expectedUser : {1U, 2U}) {
         ASSERT_EQ(nextEventType(), uint32_t{NXL_EVENT_STATE_UPDATED});
         uint32_t user = 0;
@@ -150,7 +150,7 @@ TEST_F(WireFault, UnknownKindBetweenGoodMessagesIsSkipped)
 
 TEST_F(WireFault, MessageTricklingInByteByByteArrivesWhole)
 {
-    RawEnginePeer peer;
+    EnginePeer peer;
     connect(peer);
     std::string record(NXL_STATE_SIZE, '\0');
     for (std::size_t i = 0; i < record.size(); ++i) {
@@ -158,7 +158,7 @@ TEST_F(WireFault, MessageTricklingInByteByByteArrivesWhole)
     }
     SenEngineEvent update;
     update.setState(3, record.data());
-    for (char byte : RawEnginePeer::frame(update)) {
+    for (char byte : EnginePeer::frame(update)) {
         peer.write(std::string(1, byte));
     }
     ASSERT_EQ(nextEventType(), uint32_t{NXL_EVENT_STATE_UPDATED});
@@ -168,7 +168,7 @@ TEST_F(WireFault, MessageTricklingInByteByByteArrivesWhole)
 
 TEST_F(WireFault, EngineThatNeverSpeaksCanBeLeft)
 {
-    RawEnginePeer peer;
+    EnginePeer peer;
     connect(peer);
     EXPECT_TRUE(staysQuiet());
     EXPECT_EQ(nxlEngineDisconnect(), NXL_OK);
@@ -178,7 +178,7 @@ TEST_F(WireFault, EngineThatNeverSpeaksCanBeLeft)
 
 TEST_F(WireFault, ConnectionsDroppedMidMessageLeaveNothingBehind)
 {
-    RawEnginePeer peer;
+    EnginePeer peer;
     const auto cycle = [&](int round) {
         connect(peer);
         // Alternate between a drop in the header and one in the body.

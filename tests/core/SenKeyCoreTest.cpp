@@ -1,5 +1,5 @@
-// What the rules hold comes up at every ending of a session, the same for both programs: both run
-// their states through SenKeyCore, so its table is the one release policy.
+// The core both programs run their states through. Its release policy is the one of both programs: what
+// the rules hold comes up at every ending of a session. A burst of engine events reaches the rules whole.
 
 #include <gtest/gtest.h>
 
@@ -130,4 +130,41 @@ TEST(ReleasePolicy, EveryEndingReleasesHeldKeysAndButtonsAndReopensLatches)
             EXPECT_FALSE(core.mappingModel()->mapping(2)->alreadySent()) << "the send-once latch stays closed";
         }
     }
+}
+
+TEST(EngineEvents, ABurstOfAThousandEventsReachesTheRulesWholeAndInOrder)
+{
+    // 999 states of user 1, blink and open in turn, then the headset goes: every blink posts one 'x' to the
+    // window, and the release after the last one shows that the headset event came after every state.
+    constexpr WindowHandle kWindow = 0x4200001;
+    std::string script;
+    for (int i = 0; i < 999; ++i) {
+        script += i % 2 == 0 ? "state 1 leftEye=1 rightEye=1\n" : "state 1\n";
+    }
+    script += "user remove 1\nwait 60000\n";
+    Engine engine(script);
+    RecordingBackend recording;
+    recording.addWindow(kWindow, QStringLiteral("Notes"));
+    SenKeyCore core(recording, recording);
+    SenMapping post(QStringLiteral("post"), nullptr);
+    post.setPlayerNum(1);
+    post.setSendToFocus(false);
+    post.setWindowHandle(kWindow);
+    post.setKeys(QStringLiteral("x"));
+    post.addCondition(SenStateCondition(SenAction::Blink, nullptr));
+    core.mappingModel()->addMapping(post);
+    addHeldRules(*core.mappingModel());
+    int headsetsGone = 0;
+    QObject::connect(&core, &SenKeyCore::headsetDisconnected, [&] { ++headsetsGone; });
+    core.setEngineAddress(QStringLiteral("127.0.0.1"), engine.port());
+    core.start();
+
+    ASSERT_TRUE(waitFor([&] { return headsetsGone == 1; }));
+    const std::vector<RE> events = recording.events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), RE::posted(kWindow, 'x')), 500);
+    // The held key was pressed by the first blink and let go once, by the headset's going, after the last.
+    const auto lastPost = std::find(events.rbegin(), events.rend(), RE::posted(kWindow, 'x'));
+    const auto release = std::find(events.rbegin(), events.rend(), RE::keyUp(kW));
+    ASSERT_NE(release, events.rend());
+    EXPECT_LT(release, lastPost) << "the release came before the last state";
 }
