@@ -74,6 +74,7 @@ int Runner::prepare()
 
     core = std::make_unique<SenKeyCore>(*injector, *windowSystem);
     core->setEngineAddress(options.host, options.port);
+    core->setStaleTime(options.staleMs);
     SenMappingModel* model = core->mappingModel();
     for (int i = 0; i < loaded.mappingCount(); ++i) {
         model->addMapping(*loaded.mapping(i));
@@ -96,6 +97,11 @@ int Runner::prepare()
     connect(core.get(), &SenKeyCore::engineDisconnected, this, &Runner::onEngineDisconnected);
     connect(core.get(), &SenKeyCore::engineCannotBeConnected, this, &Runner::onEngineCannotBeConnected);
     connect(core.get(), &SenKeyCore::headsetTypeChanged, this, &Runner::onHeadsetTypeChanged);
+    connect(core.get(), &SenKeyCore::keystrokesEnabledChanged, this, &Runner::onKeystrokesEnabledChanged);
+    connect(core.get(), &SenKeyCore::headsetSilent, this,
+            [this](uint userId, uint staleTime) { status(SenKeyCore::silentHeadsetMessage(userId, staleTime)); });
+    connect(core.get(), &SenKeyCore::headsetStatesBack, this,
+            [this](uint userId) { status(SenKeyCore::headsetBackMessage(userId)); });
     return ExitOk;
 }
 
@@ -151,5 +157,12 @@ void Runner::onHeadsetTypeChanged(const QString& type)
 {
     if (!done) {
         status(QStringLiteral("headset %1").arg(type));
+    }
+}
+
+void Runner::onKeystrokesEnabledChanged(bool enabled)
+{
+    if (!done) {
+        status(enabled ? QStringLiteral("resumed") : QStringLiteral("paused"));
     }
 }

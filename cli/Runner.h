@@ -39,6 +39,7 @@ private slots:
     void onEngineDisconnected();
     void onEngineCannotBeConnected();
     void onHeadsetTypeChanged(const QString& type);
+    void onKeystrokesEnabledChanged(bool enabled);
 
 private:
     void status(const QString& line);

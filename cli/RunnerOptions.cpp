@@ -8,13 +8,16 @@ namespace {
 
 // Long enough for any real session, short enough that the millisecond timer cannot overflow.
 constexpr double kMaxDurationSeconds = 24.0 * 3600.0 * 365.0;
+// A minute without states is a lost headset by any measure.
+constexpr uint kMaxStaleMs = 60000;
 
 } // namespace
 
 QString runnerUsage()
 {
     return QStringLiteral("usage: senkey-run [--host H] [--port P] [--backend auto|x11|uinput|print]\n"
-                          "                  [--duration SECONDS] [--timestamps since-start|monotonic] MAPPINGS.skm\n"
+                          "                  [--duration SECONDS] [--timestamps since-start|monotonic]\n"
+                          "                  [--stale-ms MS] MAPPINGS.skm\n"
                           "       senkey-run --check MAPPINGS.skm\n"
                           "       senkey-run --write-mappings OUT MAPPINGS.skm\n");
 }
@@ -29,11 +32,12 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
     const QCommandLineOption backend(QStringLiteral("backend"), QString(), QStringLiteral("KIND"));
     const QCommandLineOption duration(QStringLiteral("duration"), QString(), QStringLiteral("SECONDS"));
     const QCommandLineOption timestamps(QStringLiteral("timestamps"), QString(), QStringLiteral("CLOCK"));
+    const QCommandLineOption stale(QStringLiteral("stale-ms"), QString(), QStringLiteral("MS"));
     const QCommandLineOption check(QStringLiteral("check"));
     const QCommandLineOption write(QStringLiteral("write-mappings"), QString(), QStringLiteral("OUT"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption verbose(QStringList{QStringLiteral("v"), QStringLiteral("verbose")});
-    parser.addOptions({host, port, backend, duration, timestamps, check, write, help, verbose});
+    parser.addOptions({host, port, backend, duration, timestamps, stale, check, write, help, verbose});
 
     // The parser wants the program name first.
     if (!parser.parse(QStringList{QStringLiteral("senkey-run")} + arguments)) {
@@ -45,7 +49,7 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
         options.mode = RunnerOptions::Mode::Help;
         return true;
     }
-    for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps, &write}) {
+    for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps, &stale, &write}) {
         if (parser.values(*option).size() > 1) {
             error = QStringLiteral("--%1 given more than once").arg(option->names().constFirst());
             return false;
@@ -57,7 +61,7 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
         return false;
     }
     if (parser.isSet(check) || parser.isSet(write)) {
-        for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps}) {
+        for (const QCommandLineOption* option : {&host, &port, &backend, &duration, &timestamps, &stale}) {
             if (parser.isSet(*option)) {
                 error = QStringLiteral("--%1 has no meaning with --check or --write-mappings")
                             .arg(option->names().constFirst());
@@ -113,6 +117,15 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
             error = QStringLiteral("bad duration '%1' (seconds, above 0)").arg(parser.value(duration));
             return false;
         }
+    }
+    if (parser.isSet(stale)) {
+        bool ok = false;
+        const uint value = parser.value(stale).toUInt(&ok, 10);
+        if (!ok || value > kMaxStaleMs) {
+            error = QStringLiteral("bad stale time '%1' (0 to %2 ms; 0 never)").arg(parser.value(stale)).arg(kMaxStaleMs);
+            return false;
+        }
+        options.staleMs = value;
     }
     if (parser.isSet(timestamps)) {
         const QString clock = parser.value(timestamps);

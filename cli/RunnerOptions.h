@@ -14,6 +14,7 @@ struct RunnerOptions {
     double durationSeconds = 0.0;             ///< 0: run until a signal or the end of the connection
     bool monotonicTimestamps = false;         ///< print backend: CLOCK_MONOTONIC instead of time since start
     bool verbose = false;                     ///< show the program's debug output
+    unsigned staleMs = 500;                   ///< release a player's held input after this long without states; 0 never
     QString mappingFile;
     QString outputFile; ///< --write-mappings
 };

@@ -6,12 +6,19 @@
 #include "SenMapping.h"
 #include "SenMappingModel.h"
 
+#include <algorithm>
+#include <cmath>
+
 SenKeyCore::SenKeyCore(InputInjector& injector, WindowSystem& windowSystem, QObject* parent)
     : QObject(parent), m_model(new SenMappingModel(QString(), this)),
       m_simulator(new KeyboardEventSimulator(injector, windowSystem, this)), m_connection(new KeepAliveThread(this))
 {
     qRegisterMetaType<SenStateSnapshot>("SenStateSnapshot");
     ::releaseRemovedMappings(*m_model, *m_simulator);
+    m_clock = [] { return SenStateSnapshot::Clock::now(); };
+    m_staleTimer.setSingleShot(true);
+    m_staleTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_staleTimer, &QTimer::timeout, this, &SenKeyCore::checkStaleHeadsets);
 
     connect(m_connection, &KeepAliveThread::engineConnected, this, &SenKeyCore::engineConnected);
     connect(m_connection, &KeepAliveThread::engineDisconnected, this, [this] {
@@ -68,6 +75,7 @@ void SenKeyCore::shutdown()
         return;
     }
     m_shutDown = true;
+    m_staleTimer.stop();
     // The connection goes first and is joined, not terminated: no state may arrive once the keys are
     // released. Its destructor disconnects, which still reaches the front end.
     delete m_connection;
@@ -90,10 +98,95 @@ void SenKeyCore::disconnectEngine()
 
 void SenKeyCore::setKeystrokesEnabled(bool enabled)
 {
+    const bool changed = enabled != m_keystrokesEnabled;
     m_keystrokesEnabled = enabled;
     if (!enabled) {
         releaseEverything();
     }
+    if (changed) {
+        emit keystrokesEnabledChanged(enabled);
+    }
+}
+
+void SenKeyCore::togglePause()
+{
+    if (!m_shutDown) {
+        setKeystrokesEnabled(!m_keystrokesEnabled);
+    }
+}
+
+void SenKeyCore::setClock(Clock clock)
+{
+    m_clock = std::move(clock);
+}
+
+void SenKeyCore::setStaleTime(uint milliseconds)
+{
+    m_staleTime = milliseconds;
+    armStaleTimer();
+}
+
+QString SenKeyCore::silentHeadsetMessage(uint userId, uint staleTime)
+{
+    return QStringLiteral("no states from headset %1 for %2 s: released")
+        .arg(userId)
+        .arg(QString::number(staleTime / 1000.0, 'g', 3));
+}
+
+QString SenKeyCore::headsetBackMessage(uint userId)
+{
+    return QStringLiteral("states from headset %1 again").arg(userId);
+}
+
+void SenKeyCore::noteArrival(uint userId, StateTime arrival)
+{
+    auto found = m_arrivals.find(userId);
+    if (found == m_arrivals.end()) {
+        m_arrivals.insert(userId, Arrival{arrival});
+    } else {
+        found->last = std::max(found->last, arrival);
+        if (found->silent) {
+            found->silent = false;
+            emit headsetStatesBack(userId);
+        }
+    }
+    if (!m_staleTimer.isActive()) {
+        armStaleTimer();
+    }
+}
+
+void SenKeyCore::checkStaleHeadsets()
+{
+    if (m_shutDown || m_staleTime == 0) {
+        return;
+    }
+    const StateTime now = m_clock();
+    const auto staleTime = std::chrono::milliseconds(m_staleTime);
+    for (auto it = m_arrivals.begin(); it != m_arrivals.end(); ++it) {
+        if (!it->silent && now - it->last >= staleTime) {
+            it->silent = true;
+            releasePlayer(it.key());
+            emit headsetSilent(it.key(), m_staleTime);
+        }
+    }
+    armStaleTimer();
+}
+
+void SenKeyCore::armStaleTimer()
+{
+    std::optional<StateTime> earliest;
+    for (const Arrival& arrival : std::as_const(m_arrivals)) {
+        if (!arrival.silent && (!earliest || arrival.last < *earliest)) {
+            earliest = arrival.last;
+        }
+    }
+    if (m_shutDown || m_staleTime == 0 || !earliest) {
+        m_staleTimer.stop();
+        return;
+    }
+    const auto due = *earliest + std::chrono::milliseconds(m_staleTime) - m_clock();
+    const double ms = std::chrono::duration<double, std::milli>(due).count();
+    m_staleTimer.start(static_cast<int>(std::clamp(std::ceil(ms), 0.0, double(kMaxConditioningTime))));
 }
 
 void SenKeyCore::setHeadsetType(const QString& stringMode)
@@ -105,12 +198,16 @@ void SenKeyCore::setHeadsetType(const QString& stringMode)
 
 void SenKeyCore::evaluateState(uint userId, const SenStateSnapshot& state)
 {
-    if (m_shutDown || state.isNull() || !m_keystrokesEnabled) {
+    if (m_shutDown || state.isNull()) {
         return;
     }
-    m_mayHold = true;
-    evaluateMappings(m_model, userId, state.handle(), state.arrival(), m_simulator, m_activityReport,
-                     m_activeWindowQuery);
+    userId &= 0xFFFU;
+    noteArrival(userId, state.arrival());
+    m_mayHold = m_mayHold || m_keystrokesEnabled;
+    if (evaluateMappings(m_model, userId, state.handle(), state.arrival(), m_simulator, m_activityReport,
+                         m_activeWindowQuery, !m_keystrokesEnabled)) {
+        togglePause();
+    }
 }
 
 void SenKeyCore::releaseEverything()
@@ -140,12 +237,17 @@ void SenKeyCore::releasePlayer(uint userId)
 
 void SenKeyCore::onEngineLost()
 {
+    // A later engine starts its players afresh; none of them is silent before it sent anything.
+    m_arrivals.clear();
+    m_staleTimer.stop();
     releaseEverything();
 }
 
 void SenKeyCore::onHeadsetLost(uint userId)
 {
     if (!m_shutDown) {
+        m_arrivals.remove(userId & 0xFFFU);
+        armStaleTimer();
         releasePlayer(userId);
     }
 }

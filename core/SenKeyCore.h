@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QString>
+#include <QTimer>
+
+#include <functional>
 
 #include "MappingEvaluation.h"
 #include "SenStateSnapshot.h"
@@ -18,7 +22,8 @@ class WindowSystem;
 ///
 /// Release policy: disabling keystrokes, losing the engine and shutting down release every key and button
 /// the rules hold and reopen their send-once latches; losing a headset does so for that player's rules;
-/// removing, replacing or clearing a mapping releases what it holds.
+/// removing, replacing or clearing a mapping releases what it holds; a player whose states stop coming for
+/// the stale time has what its rules hold released, as for a lost headset.
 class SenKeyCore : public QObject
 {
     Q_OBJECT
@@ -52,8 +57,27 @@ public:
     void disconnectEngine();
 
     bool keystrokesEnabled() const { return m_keystrokesEnabled; }
-    /// While disabled no state is evaluated; disabling releases everything.
+    /// While disabled (paused) only pause rules are evaluated; disabling releases everything. Emits
+    /// keystrokesEnabledChanged() when the value changes.
     void setKeystrokesEnabled(bool enabled);
+    /// Pauses when keystrokes are on, resumes when they are off: what a pause rule does when it fires.
+    void togglePause();
+
+    /// Where "now" comes from for the stale check; the steady clock unless a test hands in its own.
+    using Clock = std::function<StateTime()>;
+    void setClock(Clock clock);
+    static constexpr uint kDefaultStaleTime = 500;
+    /// Milliseconds without a state of a player after which what its rules hold is released; 0 never.
+    uint staleTime() const { return m_staleTime; }
+    void setStaleTime(uint milliseconds);
+    /// Releases the players whose last state arrived the stale time or more before the clock's now, each
+    /// once until its states come again. Runs on a timer armed for the earliest such moment; tests with a
+    /// clock of their own call it directly.
+    void checkStaleHeadsets();
+    /// "no states from headset 1 for 0.5 s: released", as both programs report it.
+    static QString silentHeadsetMessage(uint userId, uint staleTime);
+    /// "states from headset 1 again".
+    static QString headsetBackMessage(uint userId);
 
     /// "ORVA" until a headset reports its type.
     QString headsetType() const { return m_headsetType; }
@@ -77,10 +101,24 @@ signals:
     void headsetDisconnected(uint userId);
     /// After a headset reported its type; `type` is "ORVA" or "TESSARA".
     void headsetTypeChanged(const QString& type);
+    /// Keystrokes were switched off (paused) or on, by the front end, a pause rule or togglePause().
+    void keystrokesEnabledChanged(bool enabled);
+    /// A player sent no state for the stale time, and what its rules hold was released.
+    void headsetSilent(uint userId, uint staleTime);
+    /// The states of a player reported silent come again.
+    void headsetStatesBack(uint userId);
 
 private:
     void onEngineLost();
     void onHeadsetLost(uint userId);
+    void noteArrival(uint userId, StateTime arrival);
+    void armStaleTimer();
+
+    /// When the last state of each player that sent one arrived, and whether it was reported silent.
+    struct Arrival {
+        StateTime last;
+        bool silent = false;
+    };
 
     SenMappingModel* m_model = nullptr;
     KeyboardEventSimulator* m_simulator = nullptr;
@@ -92,4 +130,8 @@ private:
     bool m_shutDown = false;
     /// Whether a state was evaluated since everything was last released.
     bool m_mayHold = false;
+    Clock m_clock;
+    uint m_staleTime = kDefaultStaleTime;
+    QHash<uint, Arrival> m_arrivals;
+    QTimer m_staleTimer;
 };

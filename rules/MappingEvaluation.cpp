@@ -78,12 +78,12 @@ void releaseStep(SenMapping& mapping, StateTime arrival, KeyboardEventSimulator*
 
 } // namespace
 
-void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state, StateTime arrival,
+bool evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state, StateTime arrival,
                       KeyboardEventSimulator* simulator, const MappingActivityReport& table,
-                      const ActiveWindowQuery& isMainWindowActive)
+                      const ActiveWindowQuery& isMainWindowActive, bool paused)
 {
     if (model == nullptr) {
-        return;
+        return false;
     }
     // The count is read again on every round: a report to the table may change the model.
     for (int i = 0; i < model->mappingCount(); ++i) {
@@ -94,7 +94,7 @@ void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state,
         // A state of another headset says nothing about this mapping's player: treating it as inactive
         // would reopen the send-once latch and release a held key on every state of the other user, so
         // that with two headsets a send-once rule repeats and a held key flickers.
-        if (static_cast<uint>(mapping->playerNum()) != userId) {
+        if (static_cast<uint>(mapping->playerNum()) != userId || (paused && !mapping->pauseToggle())) {
             continue;
         }
         const bool active = mapping->conditionsHold(state, arrival);
@@ -105,8 +105,15 @@ void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state,
             releaseStep(*mapping, arrival, simulator);
             continue;
         }
-        if ((mapping->sendOnce() && mapping->alreadySent()) || !mapping->mayFire(arrival)) {
+        const bool once = mapping->sendOnce() || mapping->pauseToggle();
+        if ((once && mapping->alreadySent()) || !mapping->mayFire(arrival)) {
             continue;
+        }
+        if (mapping->pauseToggle()) {
+            // Emits nothing, so neither the focus guard nor a target window matters.
+            mapping->setAlreadySent(true);
+            mapping->noteFired(arrival);
+            return true;
         }
         if (!mapping->sendToFocus()) {
             emitToWindow(*mapping, simulator);
@@ -115,6 +122,7 @@ void evaluateMappings(SenMappingModel* model, uint userId, SenStateHandle state,
             mapping->noteFired(arrival);
         }
     }
+    return false;
 }
 
 void releaseMapping(const SenMapping& mapping, KeyboardEventSimulator& simulator)
@@ -130,7 +138,7 @@ void releasePlayer(SenMappingModel& model, uint userId, KeyboardEventSimulator& 
     for (int i = 0; i < model.mappingCount(); ++i) {
         SenMapping* mapping = model.mapping(i);
         if (mapping != nullptr && static_cast<uint>(mapping->playerNum()) == userId) {
-            mapping->setAlreadySent(false);
+            mapping->setAlreadySent(mapping->pauseToggle() && mapping->alreadySent());
             mapping->resetConditioning();
             releaseMapping(*mapping, simulator);
         }

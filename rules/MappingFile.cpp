@@ -123,6 +123,12 @@ QString timingAttributes(const SenMapping& mapping)
     return text;
 }
 
+// Older readers see a pause rule as one with empty keys, which types nothing.
+QString pauseAttribute(const SenMapping& mapping)
+{
+    return mapping.pauseToggle() ? QStringLiteral(" pauseToggle=\"1\"") : QString();
+}
+
 // A conditioning time in ms: missing is 0; anything but an unsigned decimal up to the limit reads as 0.
 uint readTime(const QDomElement& element, const QString& name, const QString& owner)
 {
@@ -203,6 +209,16 @@ bool hasNeededAttributes(const QDomElement& element)
     return true;
 }
 
+bool readPauseToggle(const QDomElement& element, const QString& owner)
+{
+    const QString text = element.attribute(QStringLiteral("pauseToggle"), QStringLiteral("0"));
+    if (text != QLatin1String("0") && text != QLatin1String("1")) {
+        qDebug("Bad pauseToggle (%s) in (%s), taken as 0", qPrintable(text), qPrintable(owner));
+        return false;
+    }
+    return text == QLatin1String("1");
+}
+
 SenMapping readMapping(const QDomElement& e)
 {
     SenMapping m(e.attribute(QStringLiteral("name")), nullptr);
@@ -227,6 +243,7 @@ SenMapping readMapping(const QDomElement& e)
     m.setDwellTime(readTime(e, QStringLiteral("dwellTime"), m.name()));
     m.setCooldownTime(readTime(e, QStringLiteral("cooldownTime"), m.name()));
     m.setRearmTime(readTime(e, QStringLiteral("rearmTime"), m.name()));
+    m.setPauseToggle(readPauseToggle(e, m.name()));
     return m;
 }
 
@@ -302,7 +319,7 @@ QString modelToXml(const SenMappingModel* model, int level)
         start += QStringLiteral(" triggerDelayTime=\"%1\" player=\"%2\" mouseclickset=\"%3\" mousebutnum=\"%4\"")
                      .arg(QString::number(m->triggerDelayTime()), QString::number(m->playerNum()),
                           flag(m->mouseclickset()), QString::number(m->mousebutnum()));
-        start += timingAttributes(*m) + QLatin1Char('>');
+        start += timingAttributes(*m) + pauseAttribute(*m) + QLatin1Char('>');
         lines.append(start);
         for (int c = 0; c < m->conditionCount(); ++c) {
             lines.append(conditionToXml(m->condition(c), level + 2));

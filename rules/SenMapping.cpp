@@ -48,6 +48,7 @@ void SenMapping::copyFields(const SenMapping& other)
     m_dwellTime = other.m_dwellTime;
     m_cooldownTime = other.m_cooldownTime;
     m_rearmTime = other.m_rearmTime;
+    m_pauseToggle = other.m_pauseToggle;
     m_alreadySent = false;
     m_holdingSince.reset();
     m_offSince.reset();

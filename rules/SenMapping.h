@@ -117,6 +117,12 @@ public:
     /// first state in which they are off.
     uint rearmTime() const { return m_rearmTime; }
     void setRearmTime(uint value) { m_rearmTime = std::min(value, kMaxConditioningTime); }
+    /// A pause rule emits nothing: when it fires it switches keystrokes off, or on again when they are off.
+    /// It fires at most once per period of activity and is the only kind of rule evaluated while paused.
+    bool pauseToggle() const { return m_pauseToggle; }
+    void setPauseToggle(bool value) { m_pauseToggle = value; }
+    /// The dwell time a rule gets when it is made a pause rule, so that an ordinary blink cannot pause.
+    static constexpr uint kDefaultPauseDwellTime = 1500;
     /// The send-once latch: set once the mapping has emitted in its current period of activity.
     bool alreadySent() const { return m_alreadySent; }
     void setAlreadySent(bool value) { m_alreadySent = value; }
@@ -154,6 +160,7 @@ private:
     uint m_dwellTime = 0;
     uint m_cooldownTime = 0;
     uint m_rearmTime = 0;
+    bool m_pauseToggle = false;
     bool m_alreadySent = false;
 
     // Timing of the states seen, kept only while the program runs and never copied.

@@ -1,10 +1,12 @@
 #include "KeySimulationConfigureDialog.h"
 
 #include "KeyNames.h"
+#include "SenMapping.h"
 #include "SenStateCondition.h"
 #include "ui_KeySimulationConfigureDialog.h"
 
 #include <QKeyEvent>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <array>
@@ -32,6 +34,7 @@ KeySimulationConfigureDialog::KeySimulationConfigureDialog(QWidget* parent)
     ui->enter_checkBox->setEnabled(true);
     ui->hotKey_lineEdit->installEventFilter(this);
     connect(ui->sendmouseclick, &QRadioButton::toggled, this, &KeySimulationConfigureDialog::radiotoggle);
+    connect(ui->pauseToggle_radioButton, &QRadioButton::toggled, this, &KeySimulationConfigureDialog::onPauseToggled);
     connect(ui->enter_checkBox, &QCheckBox::clicked, this, &KeySimulationConfigureDialog::clickedCheckbox);
 }
 
@@ -89,7 +92,13 @@ void KeySimulationConfigureDialog::getKeySimulation(bool& sendHotKeys, QString& 
                                                     bool& holdKey, int& holdTime, int& triggerDelayTime,
                                                     bool& mouseclickset, int& mousebutnum) const
 {
-    if (ui->sendHotkeys->isChecked()) {
+    if (ui->pauseToggle_radioButton->isChecked()) {
+        // Nothing to emit, so that a reader that knows no pause rules sees one that types nothing.
+        sendHotKeys = mouseclickset = holdKey = enterKey = false;
+        ctrlKey = altKey = shiftKey = winKey = false;
+        keys.clear();
+        hotKey = 0;
+    } else if (ui->sendHotkeys->isChecked()) {
         sendHotKeys = true;
         mouseclickset = false;
         keys.clear();
@@ -154,6 +163,27 @@ void KeySimulationConfigureDialog::getTiming(uint& dwellTime, uint& cooldownTime
     dwellTime = static_cast<uint>(ui->dwell_spinBox->value());
     cooldownTime = static_cast<uint>(ui->cooldown_spinBox->value());
     rearmTime = static_cast<uint>(ui->rearm_spinBox->value());
+}
+
+void KeySimulationConfigureDialog::setPauseToggle(bool pauseToggle)
+{
+    // Loading an existing pause rule keeps its dwell time, even 0.
+    const QSignalBlocker blocker(ui->pauseToggle_radioButton);
+    if (pauseToggle) {
+        ui->pauseToggle_radioButton->setChecked(true);
+    }
+}
+
+bool KeySimulationConfigureDialog::pauseToggle() const
+{
+    return ui->pauseToggle_radioButton->isChecked();
+}
+
+void KeySimulationConfigureDialog::onPauseToggled(bool checked)
+{
+    if (checked && ui->dwell_spinBox->value() == 0) {
+        ui->dwell_spinBox->setValue(static_cast<int>(SenMapping::kDefaultPauseDwellTime));
+    }
 }
 
 void KeySimulationConfigureDialog::accept()

@@ -8,7 +8,7 @@ class KeySimulationConfigureDialogClass;
 }
 
 /// Chooses what one mapping emits: a key string, a hot key or a mouse click, with the hold time and
-/// trigger delay. Never touches a mapping: the caller loads the fields and reads them back.
+/// trigger delay; or makes it a pause rule, which emits nothing. Never touches a mapping: the caller loads the fields and reads them back.
 class KeySimulationConfigureDialog : public QDialog
 {
     Q_OBJECT
@@ -31,6 +31,10 @@ public:
     void setTiming(uint dwellTime, uint cooldownTime, uint rearmTime);
     void getTiming(uint& dwellTime, uint& cooldownTime, uint& rearmTime) const;
 
+    /// Whether the mapping is a pause rule; checking the choice gives a dwell time of 0 the pause default.
+    void setPauseToggle(bool pauseToggle);
+    bool pauseToggle() const;
+
     /// Captures key presses in the hot-key field.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -38,6 +42,7 @@ public slots:
     void accept() override;
     void on_keystrokes_lineEdit_textChanged(const QString& text);
     void radiotoggle();
+    void onPauseToggled(bool checked);
     void clickedCheckbox();
     void on_cancelButton_clicked();
     void on_okButton_clicked();

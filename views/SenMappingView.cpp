@@ -361,6 +361,7 @@ void SenMappingView::configureMappingKeys(int index)
     dialog.setKeySimulation(sendHotKeys, keys, ctrlKey, altKey, shiftKey, winKey, enterKey, hotKey, holdKey, holdTime,
                             triggerDelayTime, mouseclickset, mousebutnum);
     dialog.setTiming(mapping->dwellTime(), mapping->cooldownTime(), mapping->rearmTime());
+    dialog.setPauseToggle(mapping->pauseToggle());
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
@@ -393,6 +394,7 @@ void SenMappingView::configureMappingKeys(int index)
     mapping->setDwellTime(dwellTime);
     mapping->setCooldownTime(cooldownTime);
     mapping->setRearmTime(rearmTime);
+    mapping->setPauseToggle(dialog.pauseToggle());
     onMappingChanged(index);
     m_model->triggerModelEdited();
 }

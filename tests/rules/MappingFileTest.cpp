@@ -101,6 +101,7 @@ void expectSameMapping(const SenMapping& a, const SenMapping& b)
     EXPECT_EQ(a.dwellTime(), b.dwellTime());
     EXPECT_EQ(a.cooldownTime(), b.cooldownTime());
     EXPECT_EQ(a.rearmTime(), b.rearmTime());
+    EXPECT_EQ(a.pauseToggle(), b.pauseToggle());
     ASSERT_EQ(a.conditionCount(), b.conditionCount());
     for (int i = 0; i < a.conditionCount(); ++i) {
         SCOPED_TRACE(i);
@@ -484,6 +485,35 @@ TEST_F(MappingFile, ConditioningIsWrittenOnlyWhenSetAndReadBack)
     EXPECT_EQ(read->condition(1)->smoothingTime(), 150U);
     EXPECT_EQ(read->condition(0)->releaseLevel(), std::nullopt);
     EXPECT_EQ(modelToXml(&back, 0), text);
+}
+
+TEST_F(MappingFile, PauseRuleIsWrittenOnlyWhenSetAndBadValuesReadAsNone)
+{
+    SenMappingModel model;
+    fillExample(model);
+    model.mapping(0)->setPauseToggle(true);
+    const QString text = modelToXml(&model, 0);
+    EXPECT_TRUE(text.contains("mousebutnum=\"-1\" pauseToggle=\"1\">")) << qPrintable(text);
+    SenMappingModel back;
+    ASSERT_TRUE(parseModelXml(text, &back));
+    EXPECT_TRUE(back.mapping(0)->pauseToggle());
+    EXPECT_EQ(modelToXml(&back, 0), text);
+
+    const struct {
+        const char* value;
+        bool pause;
+        int debugLines;
+    } cases[] = {{"1", true, 0}, {"0", false, 0}, {"yes", false, 1}, {"2", false, 1}, {"", false, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        SenMappingModel read;
+        const BadSettingLines lines;
+        const QString attributes = kAllNeeded + QStringLiteral(" pauseToggle=\"%1\"").arg(QLatin1String(c.value));
+        ASSERT_TRUE(parseModelXml(mappingElement(attributes, QString()), &read));
+        ASSERT_EQ(read.mappingCount(), 1);
+        EXPECT_EQ(read.mapping(0)->pauseToggle(), c.pause);
+        EXPECT_EQ(lines.count(), c.debugLines);
+    }
 }
 
 TEST_F(MappingFile, BadConditioningReadsAsDefaultWithOneDebugLine)
