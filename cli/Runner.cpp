@@ -2,6 +2,7 @@
 
 #include "MappingCommands.h"
 #include "MappingFile.h"
+#include "PauseControl.h"
 #include "PrintBackend.h"
 #include "SenKeyCore.h"
 #include "SenMapping.h"
@@ -97,6 +98,11 @@ int Runner::prepare()
     connect(core.get(), &SenKeyCore::engineDisconnected, this, &Runner::onEngineDisconnected);
     connect(core.get(), &SenKeyCore::engineCannotBeConnected, this, &Runner::onEngineCannotBeConnected);
     connect(core.get(), &SenKeyCore::headsetTypeChanged, this, &Runner::onHeadsetTypeChanged);
+    pauseControl = std::make_unique<PauseControlServer>(*core, QStringLiteral("senkey-run"));
+    QString controlError;
+    if (!pauseControl->listen(controlError)) {
+        status(QStringLiteral("senkey-run: no keyboard stop (--toggle-pause): %1").arg(controlError));
+    }
     connect(core.get(), &SenKeyCore::keystrokesEnabledChanged, this, &Runner::onKeystrokesEnabledChanged);
     connect(core.get(), &SenKeyCore::headsetSilent, this,
             [this](uint userId, uint staleTime) { status(SenKeyCore::silentHeadsetMessage(userId, staleTime)); });
@@ -120,6 +126,7 @@ void Runner::finish(int exitStatus)
     }
     done = true;
     durationTimer.stop();
+    pauseControl.reset();
     if (core) {
         core->shutdown();
     }

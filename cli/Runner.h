@@ -9,6 +9,7 @@
 #include "PlatformFactory.h"
 #include "RunnerOptions.h"
 
+class PauseControlServer;
 class PrintBackend;
 class SenKeyCore;
 
@@ -52,6 +53,7 @@ private:
     InputInjector* injector = nullptr;
     WindowSystem* windowSystem = nullptr;
     std::unique_ptr<SenKeyCore> core;
+    std::unique_ptr<PauseControlServer> pauseControl;
     QTimer durationTimer;
     bool everConnected = false;
     bool done = false;

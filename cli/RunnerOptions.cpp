@@ -19,6 +19,7 @@ QString runnerUsage()
                           "                  [--duration SECONDS] [--timestamps since-start|monotonic]\n"
                           "                  [--stale-ms MS] MAPPINGS.skm\n"
                           "       senkey-run --check MAPPINGS.skm\n"
+                          "       senkey-run --toggle-pause\n"
                           "       senkey-run --write-mappings OUT MAPPINGS.skm\n");
 }
 
@@ -34,10 +35,11 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
     const QCommandLineOption timestamps(QStringLiteral("timestamps"), QString(), QStringLiteral("CLOCK"));
     const QCommandLineOption stale(QStringLiteral("stale-ms"), QString(), QStringLiteral("MS"));
     const QCommandLineOption check(QStringLiteral("check"));
+    const QCommandLineOption togglePause(QStringLiteral("toggle-pause"));
     const QCommandLineOption write(QStringLiteral("write-mappings"), QString(), QStringLiteral("OUT"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption verbose(QStringList{QStringLiteral("v"), QStringLiteral("verbose")});
-    parser.addOptions({host, port, backend, duration, timestamps, stale, check, write, help, verbose});
+    parser.addOptions({host, port, backend, duration, timestamps, stale, check, write, togglePause, help, verbose});
 
     // The parser wants the program name first.
     if (!parser.parse(QStringList{QStringLiteral("senkey-run")} + arguments)) {
@@ -56,6 +58,15 @@ bool parseRunnerOptions(const QStringList& arguments, RunnerOptions& options, QS
         }
     }
 
+    if (parser.isSet(togglePause)) {
+        // It talks to the running instance, which has its own mappings and settings.
+        if (parser.optionNames().size() != 1 + (options.verbose ? 1 : 0) || !parser.positionalArguments().isEmpty()) {
+            error = QStringLiteral("--toggle-pause takes no other option or file");
+            return false;
+        }
+        options.mode = RunnerOptions::Mode::TogglePause;
+        return true;
+    }
     if (parser.isSet(check) && parser.isSet(write)) {
         error = QStringLiteral("--check and --write-mappings exclude each other");
         return false;

@@ -5,7 +5,7 @@
 #include <QStringList>
 
 struct RunnerOptions {
-    enum class Mode { Run, Check, WriteMappings, Help };
+    enum class Mode { Run, Check, WriteMappings, TogglePause, Help };
 
     Mode mode = Mode::Run;
     QString host = QStringLiteral("127.0.0.1");

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "MappingCommands.h"
+#include "PauseControl.h"
 #include "Runner.h"
 #include "RunnerOptions.h"
 
@@ -54,6 +55,12 @@ int main(int argc, char** argv)
         return checkMappings(options.mappingFile);
     case RunnerOptions::Mode::WriteMappings:
         return writeMappings(options.mappingFile, options.outputFile);
+    case RunnerOptions::Mode::TogglePause: {
+        QString reply;
+        const bool ok = requestTogglePause(QStringLiteral("senkey-run"), reply);
+        std::fprintf(ok ? stdout : stderr, "%s%s\n", ok ? "" : "senkey-run: ", qUtf8Printable(reply));
+        return ok ? ExitOk : ExitFailure;
+    }
     case RunnerOptions::Mode::Run:
         break;
     }
