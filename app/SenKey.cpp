@@ -8,13 +8,17 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
+#include <QPainter>
+#include <QSpinBox>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 
 #include "KeepAliveThread.h"
 #include "MappingFile.h"
+#include "PauseControl.h"
 #include "ResourcePath.h"
 #include "SenKeyCore.h"
 #include "SenMapping.h"
@@ -35,6 +39,22 @@ constexpr int kStatusMessageMs = 3000;
 const char* const kLegalNotice =
     "<p>Copyright &copy; 2026 Velmor. All rights reserved. This program is provided as is, without warranty "
     "of any kind.</p><p><a href='https://velmor.example/'>velmor.example</a></p>";
+
+/// `base` with two bars across it, so that a paused program looks different in the tray.
+QIcon pausedIcon(const QIcon& base)
+{
+    QPixmap pixmap = base.pixmap(32, 32);
+    if (pixmap.isNull()) {
+        pixmap = QPixmap(32, 32);
+        pixmap.fill(Qt::transparent);
+    }
+    QPainter painter(&pixmap);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(250, 160, 0));
+    painter.drawRect(8, 6, 6, 20);
+    painter.drawRect(18, 6, 6, 20);
+    return QIcon(pixmap);
+}
 
 } // namespace
 
@@ -88,6 +108,7 @@ SenKey::SenKey(const SenKeyOptions& startOptions, QWidget* parent, Qt::WindowFla
     connect(core, &SenKeyCore::engineDisconnected, this, &SenKey::onEngineDisconnected);
     connect(core, &SenKeyCore::engineCannotBeConnected, this, &SenKey::onEngineCannotBeConnected);
     connect(core, &SenKeyCore::headsetTypeChanged, this, &SenKey::showHeadsetType);
+    createSafetyControls();
     connect(this, &SenKey::connectEngine, core->connection(), &KeepAliveThread::onConnectEngine);
     connect(this, &SenKey::reconnectEngine, core->connection(), &KeepAliveThread::onReconnectEngine);
 
@@ -108,6 +129,9 @@ SenKey::~SenKey()
 {
     hide();
     trayIcon->setVisible(false);
+    // No request from outside may reach the core once it is shutting down.
+    delete m_pauseControl;
+    m_pauseControl = nullptr;
     // The connection's last signals must not reach a window that is half destroyed.
     core->disconnect(this);
     core->shutdown();
@@ -145,10 +169,67 @@ void SenKey::createTrayIcon()
 
     trayIcon = std::make_unique<QSystemTrayIcon>(disconnectedIcon);
     trayIcon->setContextMenu(trayMenu);
-    trayIcon->setToolTip(tr("SenKey - Connecting..."));
+    m_connectionText = tr("Connecting...");
+    refreshTray();
     trayIcon->setVisible(true);
     connect(trayIcon.get(), &QSystemTrayIcon::activated, this, &SenKey::iconActivated);
     connect(trayIcon.get(), &QSystemTrayIcon::messageClicked, this, &SenKey::show);
+}
+
+void SenKey::createSafetyControls()
+{
+    m_pausedLabel = new QLabel(tr("Keystrokes paused"), this);
+    m_pausedLabel->setObjectName(QStringLiteral("pausedLabel"));
+    m_pausedLabel->setVisible(false);
+    statusBar()->addPermanentWidget(m_pausedLabel);
+
+    auto* staleLabel = new QLabel(tr("&Release after silence:"), this);
+    m_staleTimeSpinBox = new QSpinBox(this);
+    m_staleTimeSpinBox->setObjectName(QStringLiteral("staleTimeSpinBox"));
+    m_staleTimeSpinBox->setRange(0, 60000);
+    m_staleTimeSpinBox->setSingleStep(100);
+    m_staleTimeSpinBox->setSuffix(tr(" ms"));
+    m_staleTimeSpinBox->setSpecialValueText(tr("never"));
+    m_staleTimeSpinBox->setValue(static_cast<int>(core->staleTime()));
+    m_staleTimeSpinBox->setToolTip(
+        tr("When a headset sends no states for this long, the keys and buttons its rules hold are released"));
+    staleLabel->setBuddy(m_staleTimeSpinBox);
+    statusBar()->addPermanentWidget(staleLabel);
+    statusBar()->addPermanentWidget(m_staleTimeSpinBox);
+    connect(m_staleTimeSpinBox, &QSpinBox::valueChanged, core,
+            [this](int value) { core->setStaleTime(static_cast<uint>(value)); });
+
+    connect(core, &SenKeyCore::keystrokesEnabledChanged, this, &SenKey::onKeystrokesEnabledChanged);
+    m_pauseControl = new PauseControlServer(*core, QStringLiteral("senkey"), this);
+    QString controlError;
+    if (!m_pauseControl->listen(controlError)) {
+        qDebug("No keyboard stop (--toggle-pause): %s", qUtf8Printable(controlError));
+    }
+    connect(core, &SenKeyCore::headsetSilent, this, [this](uint userId, uint staleTime) {
+        showStatusMessage(SenKeyCore::silentHeadsetMessage(userId, staleTime));
+    });
+    connect(core, &SenKeyCore::headsetStatesBack, this,
+            [this](uint userId) { showStatusMessage(SenKeyCore::headsetBackMessage(userId)); });
+}
+
+void SenKey::onKeystrokesEnabledChanged(bool enabled)
+{
+    // A pause rule or a toggle from outside: the box, the tray menu and the icon follow. Setting the box
+    // hands the same value back to the core, which then changes nothing.
+    ui->mappingsGroupBox->setChecked(enabled);
+    trayEnableKeystrokesAction->setChecked(enabled);
+    setKeystrokesEnabled(enabled);
+    m_pausedLabel->setVisible(!enabled);
+    refreshTray();
+    showStatusMessage(enabled ? tr("Keystrokes resumed") : tr("Keystrokes paused"));
+}
+
+void SenKey::refreshTray()
+{
+    const bool paused = core != nullptr && !core->keystrokesEnabled();
+    const QIcon& base = m_engineConnected ? connectedIcon : disconnectedIcon;
+    trayIcon->setIcon(paused ? pausedIcon(base) : base);
+    trayIcon->setToolTip(tr("SenKey - %1").arg(m_connectionText) + (paused ? tr(" - Keystrokes paused") : QString()));
 }
 
 void SenKey::setKeystrokesEnabled(bool enabled)
@@ -359,8 +440,9 @@ QString SenKey::engineDisplayName() const
 
 void SenKey::onEngineConnected()
 {
-    trayIcon->setIcon(connectedIcon);
-    trayIcon->setToolTip(tr("SenKey - Connected"));
+    m_engineConnected = true;
+    m_connectionText = tr("Connected");
+    refreshTray();
     showTrayMessage(tr("SenKey"), tr("%1 has been connected!").arg(engineDisplayName()), QSystemTrayIcon::Information,
                     3000);
     cannotConnectShown = false;
@@ -368,8 +450,9 @@ void SenKey::onEngineConnected()
 
 void SenKey::onEngineDisconnected()
 {
-    trayIcon->setIcon(disconnectedIcon);
-    trayIcon->setToolTip(tr("SenKey - Disconnected"));
+    m_engineConnected = false;
+    m_connectionText = tr("Disconnected");
+    refreshTray();
     showTrayMessage(tr("SenKey"), tr("%1 has been disconnected!").arg(engineDisplayName()),
                     QSystemTrayIcon::Information, 3000);
 }

@@ -11,9 +11,12 @@
 #include "SenKeyOptions.h"
 #include "SenStateSnapshot.h"
 
+class PauseControlServer;
 class SenKeyCore;
 class QAction;
 class QDialog;
+class QLabel;
+class QSpinBox;
 class QMenu;
 class SenMappingModel;
 class SenMappingView;
@@ -51,6 +54,7 @@ public:
     QString currentHeadsetType() const;
     QSystemTrayIcon* systemTrayIcon() const { return trayIcon.get(); }
     const Platform& platform() const { return platformBackends; }
+    SenKeyCore* senKeyCore() const { return core; }
 
     /// Asks to save unsaved changes; true when the caller may go on (saved, discarded or nothing to save).
     bool maybeSave();
@@ -102,6 +106,11 @@ private slots:
 
 private:
     void createTrayIcon();
+    /// The pause state and the stale time in the status bar, fed by the core.
+    void createSafetyControls();
+    void onKeystrokesEnabledChanged(bool enabled);
+    /// The tray icon and tool tip for the connection state and whether keystrokes are paused.
+    void refreshTray();
     void setupActions();
     void applyHeadsetType(const QString& key);
     void showHeadsetType();
@@ -125,6 +134,11 @@ private:
     std::unique_ptr<QSystemTrayIcon> trayIcon;
     QMenu* trayMenu = nullptr;
     QAction* trayEnableKeystrokesAction = nullptr;
+    QLabel* m_pausedLabel = nullptr;
+    QSpinBox* m_staleTimeSpinBox = nullptr;
+    PauseControlServer* m_pauseControl = nullptr;
+    bool m_engineConnected = false;
+    QString m_connectionText;
     bool closeHintShown = false;
     bool cannotConnectShown = false;
     SenKeyCore* core = nullptr;

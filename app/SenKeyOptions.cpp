@@ -34,7 +34,9 @@ SenKeyCommandLine parseSenKeyCommandLine(const QStringList& arguments)
     const QCommandLineOption load(QStringLiteral("load"), QStringLiteral("Load a mapping file at start."),
                                   QStringLiteral("FILE"));
     const QCommandLineOption hidden(QStringLiteral("hidden"), QStringLiteral("Start in the tray."));
-    parser.addOptions({help, backend, engine, composer, load, hidden});
+    const QCommandLineOption togglePause(QStringLiteral("toggle-pause"),
+                                         QStringLiteral("Pause or resume the running SenKey, then end."));
+    parser.addOptions({help, backend, engine, composer, load, hidden, togglePause});
 
     if (!parser.parse(arguments)) {
         result.ok = false;
@@ -49,6 +51,14 @@ SenKeyCommandLine parseSenKeyCommandLine(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty()) {
         result.ok = false;
         result.message = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().constFirst());
+        return result;
+    }
+    if (parser.isSet(togglePause)) {
+        result.togglePause = true;
+        if (parser.optionNames().size() != 1) {
+            result.ok = false;
+            result.message = QStringLiteral("--toggle-pause takes no other option");
+        }
         return result;
     }
     const std::optional<BackendKind> kind = parseBackendKind(parser.value(backend));

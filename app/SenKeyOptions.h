@@ -27,6 +27,8 @@ struct SenKeyCommandLine {
     SenKeyOptions options;
     bool ok = true;
     bool helpOnly = false;
+    /// Only ask the running instance to pause or resume (--toggle-pause), then end.
+    bool togglePause = false;
     QString message;
 };
 

@@ -52,6 +52,7 @@ TEST(SenKeyOptions, BadArgumentsAreRefusedWithAReason)
         {{"--unknown"}, "unknown"},
         {{"stray.skm"}, "stray.skm"},
         {{"--load"}, "load"},
+        {{"--toggle-pause", "--hidden"}, "--toggle-pause takes no other option"},
     };
     for (const auto& c : cases) {
         const SenKeyCommandLine line = parse(c.arguments);
@@ -64,3 +65,11 @@ TEST(SenKeyOptions, BadArgumentsAreRefusedWithAReason)
 }
 
 } // namespace
+
+TEST(SenKeyOptions, TogglePauseAlone)
+{
+    const SenKeyCommandLine line = parse({"--toggle-pause"});
+    EXPECT_TRUE(line.ok) << line.message.toStdString();
+    EXPECT_TRUE(line.togglePause);
+    EXPECT_FALSE(parse({}).togglePause);
+}

@@ -26,6 +26,7 @@ TEST(RunnerOptions, DefaultsAreTheControlPanelAndAutomaticBackend)
     EXPECT_EQ(o.backend, "auto");
     EXPECT_EQ(o.durationSeconds, 0.0);
     EXPECT_FALSE(o.monotonicTimestamps);
+    EXPECT_EQ(o.staleMs, 500U);
     EXPECT_EQ(o.mappingFile, "rules.skm");
 }
 
@@ -34,7 +35,7 @@ TEST(RunnerOptions, EveryOptionIsTaken)
     RunnerOptions o;
     QString error;
     ASSERT_TRUE(parseRunnerOptions(args({"--host", "localhost", "--port=1726", "--backend", "print", "--duration",
-                                         "2.5", "--timestamps", "monotonic", "-v", "a.skm"}),
+                                         "2.5", "--timestamps", "monotonic", "--stale-ms", "0", "-v", "a.skm"}),
                                    o, error))
         << error.toStdString();
     EXPECT_EQ(o.host, "localhost");
@@ -42,6 +43,7 @@ TEST(RunnerOptions, EveryOptionIsTaken)
     EXPECT_EQ(o.backend, "print");
     EXPECT_EQ(o.durationSeconds, 2.5);
     EXPECT_TRUE(o.monotonicTimestamps);
+    EXPECT_EQ(o.staleMs, 0U);
     EXPECT_TRUE(o.verbose);
 
     ASSERT_TRUE(parseRunnerOptions(args({"--check", "a.skm"}), o, error));
@@ -50,6 +52,8 @@ TEST(RunnerOptions, EveryOptionIsTaken)
     EXPECT_EQ(o.mode, RunnerOptions::Mode::WriteMappings);
     EXPECT_EQ(o.outputFile, "out.skm");
     EXPECT_EQ(o.mappingFile, "in.skm");
+    ASSERT_TRUE(parseRunnerOptions(args({"--toggle-pause"}), o, error)) << error.toStdString();
+    EXPECT_EQ(o.mode, RunnerOptions::Mode::TogglePause);
     ASSERT_TRUE(parseRunnerOptions(args({"--help"}), o, error));
     EXPECT_EQ(o.mode, RunnerOptions::Mode::Help);
 }
@@ -78,6 +82,12 @@ TEST(RunnerOptions, BadUsageIsRefusedWithAReason)
         {{"--check", "--write-mappings", "o.skm", "a.skm"}, "exclude each other"},
         {{"--check", "--port", "5", "a.skm"}, "--port has no meaning"},
         {{"--write-mappings", "o.skm"}, "no mapping file"},
+        {{"--stale-ms", "-1", "a.skm"}, "bad stale time"},
+        {{"--stale-ms", "60001", "a.skm"}, "bad stale time"},
+        {{"--stale-ms", "soon", "a.skm"}, "bad stale time"},
+        {{"--check", "--stale-ms", "100", "a.skm"}, "--stale-ms has no meaning"},
+        {{"--toggle-pause", "a.skm"}, "--toggle-pause takes no other"},
+        {{"--toggle-pause", "--port", "5"}, "--toggle-pause takes no other"},
     };
     for (const Case& c : cases) {
         QStringList list;

@@ -156,7 +156,7 @@ TEST_F(NoStuckKey, InProcessEndings)
 class RunnerSession
 {
 public:
-    explicit RunnerSession(const QString& mappingText)
+    explicit RunnerSession(const QString& mappingText, const QStringList& options = {})
     {
         const QString file = dir.filePath(QStringLiteral("mappings.skm"));
         QFile out(file);
@@ -165,8 +165,10 @@ public:
         }
         out.close();
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral(SENKEY_RUN_PATH), {QStringLiteral("--backend"), QStringLiteral("x11"),
-                                                        QStringLiteral("--port"), QString::number(peer.port()), file});
+        process.start(QStringLiteral(SENKEY_RUN_PATH), QStringList{QStringLiteral("--backend"), QStringLiteral("x11"),
+                                                                   QStringLiteral("--port"),
+                                                                   QString::number(peer.port())} +
+                                                           options + QStringList{file});
     }
 
     ~RunnerSession() { TestSupport::killIfRunning(process); }
@@ -221,6 +223,52 @@ TEST_F(NoStuckKey, RunnerEndings)
         EXPECT_TRUE(server.nothingPressed()) << "left down: " << server.pressed();
         EXPECT_TRUE(waitFor([&] { return server.nothingPressed(); })) << "left down: " << server.pressed();
     }
+}
+
+// Two headsets stream; player 1's stops without being removed while player 0's goes on. The key player 1
+// holds comes up once its stale time has passed since its last state, and not before.
+TEST_F(NoStuckKey, SilentHeadsetIsReleasedWithinTheStaleTime)
+{
+    using Clock = std::chrono::steady_clock;
+    const int staleMs = 500;
+    QString mappings = TestSupport::heldInputMappings(400);
+    // Only the held key, and for player 1.
+    mappings = mappings.left(mappings.indexOf(QLatin1String("<SenMapping enabled=\"1\" name=\"held button\"")))
+                   .replace(QLatin1String("player=\"0\""), QLatin1String("player=\"1\"")) +
+               QStringLiteral("</SenMappingModel>\n");
+    RunnerSession session(mappings, {QStringLiteral("--stale-ms"), QString::number(staleMs)});
+    ASSERT_TRUE(session.process.waitForStarted(5000));
+    session.connect();
+    const std::string push = stateFrame(1, scriptedState("state 1 mentrix=push mentrixPower=0.8"));
+    const std::string other = stateFrame(0, scriptedState("state 0"));
+
+    Clock::time_point lastOfPlayer1;
+    for (int beat = 0; beat < 250 && !(server.keyDown(TestSupport::kKeycodeW) && beat > 10); ++beat) {
+        session.peer.write(push);
+        lastOfPlayer1 = Clock::now();
+        session.peer.write(other);
+        QThread::msleep(20);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(server.keyDown(TestSupport::kKeycodeW)) << server.pressed();
+
+    Clock::time_point released;
+    while (Clock::now() - lastOfPlayer1 < std::chrono::seconds(3)) {
+        session.peer.write(other);
+        QThread::msleep(5);
+        if (!server.keyDown(TestSupport::kKeycodeW)) {
+            released = Clock::now();
+            break;
+        }
+        QThread::msleep(5);
+    }
+    ASSERT_NE(released, Clock::time_point{}) << "the key of the silent headset stayed down";
+    const auto afterMs = std::chrono::duration_cast<std::chrono::milliseconds>(released - lastOfPlayer1).count();
+    RecordProperty("released_after_ms", static_cast<int>(afterMs));
+    EXPECT_GE(afterMs, staleMs - 20) << "released while its states were still fresh";
+    EXPECT_LE(afterMs, staleMs + 50);
+    session.process.terminate();
+    EXPECT_EQ(session.exitCode(), 0);
 }
 
 // Random mappings, random states and a random end. SENKEY_SOAK_SECONDS makes it longer (default 10) and
