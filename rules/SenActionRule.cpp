@@ -4,11 +4,9 @@
 
 #include "SenAction.h"
 
-namespace {
-
 // The evaluation pass compares every condition of every mapping on every state: doubles and bools,
 // the only types detections and stored thresholds hold, skip the general variant conversion.
-double toNumber(const QVariant& variant)
+double SenActionRule::toNumber(const QVariant& variant)
 {
     switch (variant.typeId()) {
     case QMetaType::Double:
@@ -22,8 +20,6 @@ double toNumber(const QVariant& variant)
     }
 }
 
-} // namespace
-
 SenActionRule::SenActionRule(Rule rule, QObject* parent) : QObject(parent), m_rule(rule) {}
 
 SenActionRule::SenActionRule(const SenActionRule& other) : QObject(other.parent()), m_rule(other.m_rule) {}
@@ -36,8 +32,11 @@ SenActionRule& SenActionRule::operator=(const SenActionRule& other)
 
 bool SenActionRule::compare(const QVariant& value, const QVariant& threshold) const
 {
-    const double a = toNumber(value);
-    const double b = toNumber(threshold);
+    return compareNumbers(toNumber(value), toNumber(threshold));
+}
+
+bool SenActionRule::compareNumbers(double a, double b) const
+{
     const bool equal = std::fabs(a - b) < kTolerance;
     switch (m_rule) {
     case Equal:

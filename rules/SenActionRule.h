@@ -29,6 +29,11 @@ public:
 
     /// Both sides are taken as doubles (bool 1.0/0.0, empty 0.0); NaN is never equal, greater or less.
     bool compare(const QVariant& value, const QVariant& threshold) const;
+    /// The same comparison of two numbers.
+    bool compareNumbers(double value, double threshold) const;
+
+    /// A variant as compare() takes it: bool 1.0 or 0.0, empty 0.0, otherwise its conversion to double.
+    static double toNumber(const QVariant& variant);
 
     /// The rule texts for the action's trigger type, indexed by Rule; empty for null or unknown actions.
     static QStringList ruleNames(const SenAction* action);

@@ -83,7 +83,7 @@ bool SenMapping::conditionsHold(SenStateHandle state, StateTime time)
         }
         anyEnabled = true;
         if (holds) {
-            holds = condition->evaluate(state, time);
+            holds = condition->hasMemory() ? condition->evaluate(state, time) : condition->isTriggered(state);
         } else if (condition->hasMemory()) {
             // Its average and its holding must follow every state, not only those where the others hold.
             condition->evaluate(state, time);

@@ -59,17 +59,18 @@ bool SenStateCondition::evaluate(SenStateHandle state, StateTime time)
         resetMemory();
         return false;
     }
-    double value = m_action->value(state).toDouble();
+    double value = SenActionRule::toNumber(m_action->value(state));
     if (takesSmoothing()) {
         value = smoothed(value, time);
     }
+    const double threshold = SenActionRule::toNumber(m_threshold);
     // A value that is not a number ends a holding condition, as it fails every comparison.
     if (std::isnan(value)) {
         m_holding = false;
-    } else if (m_holding && takesReleaseLevel()) {
-        m_holding = !released(value);
+    } else if (m_holding && m_releaseLevel && takesReleaseLevel()) {
+        m_holding = !released(value, threshold);
     } else {
-        m_holding = m_actionRule.compare(QVariant(value), m_threshold);
+        m_holding = m_actionRule.compareNumbers(value, threshold);
     }
     return m_holding;
 }
@@ -100,18 +101,19 @@ double SenStateCondition::smoothed(double value, StateTime time)
     return m_average;
 }
 
-bool SenStateCondition::released(double value) const
+bool SenStateCondition::released(double value, double threshold) const
 {
-    // A level on the wrong side of the threshold (set by code, never read from a file) is no level.
-    if (!m_releaseLevel || !acceptsReleaseLevel(*m_releaseLevel)) {
-        return !m_actionRule.compare(QVariant(value), m_threshold);
-    }
     const double level = *m_releaseLevel;
+    const bool greater = m_actionRule.rule() == SenActionRule::GreaterThan;
+    // A level on the wrong side of the threshold (set by code, never read from a file) is no level.
+    if (greater ? !(level <= threshold) : !(level >= threshold)) {
+        return !m_actionRule.compareNumbers(value, threshold);
+    }
     // The same tolerance as the comparison: a value at the release level still holds.
     if (std::fabs(value - level) < SenActionRule::kTolerance) {
         return false;
     }
-    return m_actionRule.rule() == SenActionRule::GreaterThan ? value < level : value > level;
+    return greater ? value < level : value > level;
 }
 
 void SenStateCondition::setReleaseLevel(std::optional<double> level)
@@ -126,24 +128,12 @@ void SenStateCondition::setSmoothingTime(uint milliseconds)
     resetMemory();
 }
 
-bool SenStateCondition::takesSmoothing() const
-{
-    return m_action != nullptr && m_action->triggerType() == SenAction::Range;
-}
-
-bool SenStateCondition::takesReleaseLevel() const
-{
-    const SenActionRule::Rule rule = m_actionRule.rule();
-    return takesSmoothing() && (rule == SenActionRule::GreaterThan || rule == SenActionRule::LessThan) &&
-           m_threshold.typeId() == QMetaType::Double;
-}
-
 bool SenStateCondition::acceptsReleaseLevel(double level) const
 {
     if (!takesReleaseLevel() || !std::isfinite(level)) {
         return false;
     }
-    const double threshold = m_threshold.toDouble();
+    const double threshold = SenActionRule::toNumber(m_threshold);
     return m_actionRule.rule() == SenActionRule::GreaterThan ? level <= threshold : level >= threshold;
 }
 

@@ -63,9 +63,14 @@ public:
     void setSmoothingTime(uint milliseconds);
 
     /// A strength detection: its value can be smoothed.
-    bool takesSmoothing() const;
+    bool takesSmoothing() const { return m_action != nullptr && m_action->triggerType() == SenAction::Range; }
     /// A strength detection compared with "is greater than" or "is less than" against a number.
-    bool takesReleaseLevel() const;
+    bool takesReleaseLevel() const
+    {
+        const SenActionRule::Rule rule = m_actionRule.rule();
+        return takesSmoothing() && (rule == SenActionRule::GreaterThan || rule == SenActionRule::LessThan) &&
+               m_threshold.typeId() == QMetaType::Double;
+    }
     /// Whether `level` lies on the releasing side of the threshold (or on it); false where the condition
     /// takes no release level or `level` is not a finite number.
     bool acceptsReleaseLevel(double level) const;
@@ -83,7 +88,8 @@ public:
 
 private:
     double smoothed(double value, StateTime time);
-    bool released(double value) const;
+    /// Whether a holding condition lets go at `value`; needs a release level and takesReleaseLevel().
+    bool released(double value, double threshold) const;
 
     bool m_enabled = true;
     SenAction* m_action = nullptr;

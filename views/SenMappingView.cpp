@@ -521,6 +521,8 @@ void SenMappingView::startAfresh(int index)
     m_model->releaseHeld(index);
     if (SenMapping* mapping = m_model->mapping(index)) {
         mapping->setAlreadySent(false);
+        // Timers and averages of the old player or the old settings say nothing about the new ones.
+        mapping->resetConditioning();
     }
 }
 
