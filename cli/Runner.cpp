@@ -101,7 +101,8 @@ int Runner::prepare()
     pauseControl = std::make_unique<PauseControlServer>(*core, QStringLiteral("senkey-run"));
     QString controlError;
     if (!pauseControl->listen(controlError)) {
-        status(QStringLiteral("senkey-run: no keyboard stop (--toggle-pause): %1").arg(controlError));
+        // A debug line: most sessions (scripts, tests, no login session) never use the keyboard stop.
+        qDebug("No keyboard stop (--toggle-pause): %s", qUtf8Printable(controlError));
     }
     connect(core.get(), &SenKeyCore::keystrokesEnabledChanged, this, &Runner::onKeystrokesEnabledChanged);
     connect(core.get(), &SenKeyCore::headsetSilent, this,
