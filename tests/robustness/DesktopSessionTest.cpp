@@ -21,8 +21,6 @@ namespace {
 using TestSupport::PrivateDesktop;
 using TestSupport::waitUntil;
 
-constexpr int kKeycodeW = 17 + 8;
-
 /// While Push is above 0.5, `keys` for the application in focus: held when `hold`, else typed on
 /// every state.
 QString pushMapping(const QString& keys, bool hold)
