@@ -3,7 +3,6 @@
 #include "KeyNames.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 
 #include <algorithm>
 #include <chrono>
@@ -32,10 +31,10 @@ void KeyboardEventSimulator::stop()
 {
     // The loop is told first, so that a hold cut short below is not followed by the next request.
     {
-        QMutexLocker lock(&queueMutex_);
+        std::unique_lock lock(queueMutex_);
         stopRequested_ = true;
     }
-    queueChanged_.wakeAll();
+    queueChanged_.notify_all();
     {
         std::lock_guard lock(sleepMutex_);
         stopping_ = true;
@@ -53,9 +52,9 @@ void KeyboardEventSimulator::run()
     // Sleeps only while there is nothing to do: a queued request wakes the thread at once.
     for (;;) {
         {
-            QMutexLocker lock(&queueMutex_);
+            std::unique_lock lock(queueMutex_);
             while (queue_.empty() && !stopRequested_) {
-                queueChanged_.wait(&queueMutex_);
+                queueChanged_.wait(lock);
             }
             if (stopRequested_) {
                 break;
@@ -84,19 +83,19 @@ void KeyboardEventSimulator::queueMouse(int mouseButNum, bool holdKey, uint hold
 
 qsizetype KeyboardEventSimulator::queuedRequestCount() const
 {
-    QMutexLocker lock(&queueMutex_);
+    std::unique_lock lock(queueMutex_);
     return static_cast<qsizetype>(queue_.size());
 }
 
 quint64 KeyboardEventSimulator::droppedRequestCount() const
 {
-    QMutexLocker lock(&queueMutex_);
+    std::unique_lock lock(queueMutex_);
     return droppedRequests_;
 }
 
 void KeyboardEventSimulator::enqueue(std::unique_ptr<KeyEventRequest> request)
 {
-    QMutexLocker lock(&queueMutex_);
+    std::unique_lock lock(queueMutex_);
     if (static_cast<qsizetype>(queue_.size()) >= kMaxQueuedRequests) {
         // One report per overflow, not one per state: the states keep coming.
         const bool firstDrop = !droppingRequests_;
@@ -116,14 +115,14 @@ void KeyboardEventSimulator::enqueue(std::unique_ptr<KeyEventRequest> request)
     }
     queue_.push_back(std::move(request));
     lock.unlock();
-    queueChanged_.wakeOne();
+    queueChanged_.notify_one();
 }
 
 void KeyboardEventSimulator::processKeyEvents()
 {
     std::unique_ptr<KeyEventRequest> request;
     {
-        QMutexLocker lock(&queueMutex_);
+        std::unique_lock lock(queueMutex_);
         if (queue_.empty()) {
             return;
         }
@@ -361,7 +360,7 @@ void KeyboardEventSimulator::releaseAll()
     }
     sleepEnded_.notify_all();
     {
-        QMutexLocker lock(&queueMutex_);
+        std::unique_lock lock(queueMutex_);
         queue_.clear();
     }
     releaseHeld();

@@ -5,10 +5,8 @@
 #include "WindowSystem.h"
 
 #include <QList>
-#include <QMutex>
 #include <QString>
 #include <QThread>
-#include <QWaitCondition>
 
 #include <array>
 #include <atomic>
@@ -103,8 +101,9 @@ private:
     InputInjector& injector_;
     WindowSystem& windowSystem_;
 
-    mutable QMutex queueMutex_;
-    QWaitCondition queueChanged_;
+    // Standard types, not QMutex/QWaitCondition: the checked builds see their waits.
+    mutable std::mutex queueMutex_;
+    std::condition_variable queueChanged_;
     std::deque<std::unique_ptr<KeyEventRequest>> queue_;
     bool droppingRequests_ = false;
     bool stopRequested_ = false;
