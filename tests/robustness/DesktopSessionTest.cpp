@@ -298,7 +298,11 @@ TEST_F(DesktopGuard, RulesTypeIntoNoWindowOfTheProgram)
                QStringLiteral("Escape"));
     quietWhile(QStringLiteral("^Target Application...$"), QStringLiteral("Right Right Return"),
                QStringLiteral("Escape"));
-    quietWhile(QStringLiteral("^SenKey$"), QStringLiteral("alt+r ctrl+q"), QStringLiteral("Escape"));
+    // A rule added first, so that Quit asks; the prompt comes only once the title shows the change.
+    ASSERT_TRUE(desktop.activate(QStringLiteral("^Velmor Orrin SenKey")));
+    desktop.key(QStringLiteral("alt+r"));
+    ASSERT_TRUE(waitUntil([&] { return !desktop.windowsNamed(QStringLiteral("^Velmor Orrin SenKey.* \\*$")).isEmpty(); }));
+    quietWhile(QStringLiteral("^SenKey$"), QStringLiteral("ctrl+q"), QStringLiteral("Escape"));
 
     ASSERT_TRUE(desktop.activate(QStringLiteral("^Tk target$")));
     target.received();
